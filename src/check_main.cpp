@@ -1,0 +1,8 @@
+// brindlewood-check: checks link files from the shell.
+#include <QCoreApplication>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    return 0;
+}

@@ -1,0 +1,135 @@
+#include "platform/QtPlatform.h"
+
+#include "platform/AppError.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QUrl>
+
+#include <cstdio>
+#include <cstdlib>
+
+Platform::Answer QtPlatform::messageBox(QWidget *owner, const QString &text, const QString &caption,
+                                        Buttons buttons, Icon icon)
+{
+    QMessageBox box(owner);
+    box.setWindowTitle(caption);
+    box.setText(text);
+    switch (icon) {
+    case Icon::None:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
+    case Icon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case Icon::Exclamation:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case Icon::Critical:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case Icon::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
+    }
+    if (buttons == Buttons::YesNo) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+        return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
+    }
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+    return Answer::Ok;
+}
+
+QString QtPlatform::inputBox(QWidget *owner, const QString &prompt, const QString &caption,
+                             const QString &defaultText)
+{
+    bool ok = false;
+    const QString text
+        = QInputDialog::getText(owner, caption, prompt, QLineEdit::Normal, defaultText, &ok);
+    return ok ? text : QString();
+}
+
+QString QtPlatform::toQtFilter(const QString &filter)
+{
+    const QStringList parts = filter.split(u'|', Qt::SkipEmptyParts);
+    QStringList choices;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts.at(i + 1);
+        patterns.replace(u';', u' ');
+        if (patterns == u"*.*")
+            patterns = QStringLiteral("*");
+        QString description = parts.at(i);
+        const qsizetype paren = description.indexOf(u'(');
+        if (paren >= 0)
+            description.truncate(paren);
+        choices << description.trimmed() + QStringLiteral(" (") + patterns + u')';
+    }
+    return choices.join(QStringLiteral(";;"));
+}
+
+QString QtPlatform::openAnswer(const QStringList &paths)
+{
+    if (paths.isEmpty())
+        return {};
+    if (paths.size() == 1)
+        return QDir::toNativeSeparators(paths.first());
+    // Several names: the folder once, then each bare name after a NUL, the way the
+    // common dialogs report a multiple selection.
+    QString answer = QDir::toNativeSeparators(QFileInfo(paths.first()).absolutePath());
+    for (const QString &path : paths)
+        answer += QChar(u'\0') + QFileInfo(path).fileName();
+    return answer;
+}
+
+QString QtPlatform::showOpen(QWidget *owner, const FileDialogSettings &settings)
+{
+    const QString filter = toQtFilter(settings.filter);
+    QStringList paths;
+    if (settings.flags & AllowMultiSelectFlag) {
+        paths = QFileDialog::getOpenFileNames(owner, settings.title, settings.fileName, filter);
+    } else {
+        const QString path
+            = QFileDialog::getOpenFileName(owner, settings.title, settings.fileName, filter);
+        if (!path.isEmpty())
+            paths << path;
+    }
+    const QString answer = openAnswer(paths);
+    if (answer.size() > settings.maxFileSize)
+        throw AppError(QStringLiteral("The file name buffer is too small to hold the chosen "
+                                      "file names."),
+                       FileNameBufferTooSmall);
+    return answer;
+}
+
+QString QtPlatform::showSave(QWidget *owner, const FileDialogSettings &settings)
+{
+    // The program asks its own overwrite question and uses a name typed without an
+    // extension exactly as typed, so the dialog does neither.
+    const QString path = QFileDialog::getSaveFileName(owner, settings.title, settings.fileName,
+                                                      toQtFilter(settings.filter), nullptr,
+                                                      QFileDialog::DontConfirmOverwrite);
+    return QDir::toNativeSeparators(path);
+}
+
+void QtPlatform::openUrl(const QString &address)
+{
+    QDesktopServices::openUrl(QUrl(address, QUrl::TolerantMode));
+}
+
+void QtPlatform::processEvents()
+{
+    QCoreApplication::processEvents();
+}
+
+void QtPlatform::endProgram()
+{
+    std::fflush(nullptr);
+    std::_Exit(0);
+}

@@ -1,0 +1,24 @@
+// QtPlatform: the real platform, built on Qt's dialogs, QDesktopServices and the
+// application's event loop.
+#pragma once
+
+#include "platform/Platform.h"
+
+class QtPlatform : public Platform
+{
+public:
+    Answer messageBox(QWidget *owner, const QString &text, const QString &caption, Buttons buttons,
+                      Icon icon) override;
+    QString inputBox(QWidget *owner, const QString &prompt, const QString &caption,
+                     const QString &defaultText) override;
+    QString showOpen(QWidget *owner, const FileDialogSettings &settings) override;
+    QString showSave(QWidget *owner, const FileDialogSettings &settings) override;
+    void openUrl(const QString &address) override;
+    void processEvents() override;
+    void endProgram() override;
+
+    // "Text Files (*.txt)|*.txt|All Files (*.*)|*.*|" -> "Text Files (*.txt);;All Files (*)"
+    static QString toQtFilter(const QString &filter);
+    // Builds the open dialog's answer text from the chosen paths (see Platform::showOpen).
+    static QString openAnswer(const QStringList &paths);
+};

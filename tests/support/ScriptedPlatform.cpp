@@ -1,0 +1,96 @@
+#include "support/ScriptedPlatform.h"
+
+#include "platform/AppError.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+void ScriptedPlatform::queueOpenAnswer(const QString &answer)
+{
+    openAnswers.enqueue([answer] { return answer; });
+}
+
+void ScriptedPlatform::queueOpenFiles(const QString &folder, const QStringList &names)
+{
+    if (names.size() == 1) {
+        queueOpenAnswer(QDir(folder).filePath(names.first()));
+        return;
+    }
+    QString answer = folder;
+    for (const QString &name : names)
+        answer += QChar(u'\0') + name;
+    queueOpenAnswer(answer);
+}
+
+void ScriptedPlatform::queueOpenError(int number, const QString &description)
+{
+    openAnswers.enqueue(
+        [number, description]() -> QString { throw AppError(description, number); });
+}
+
+QList<ScriptedPlatform::Box> ScriptedPlatform::errorReports() const
+{
+    QList<Box> reports;
+    for (const Box &box : boxes) {
+        if (box.caption == u"Application Error")
+            reports << box;
+    }
+    return reports;
+}
+
+QStringList ScriptedPlatform::boxTexts() const
+{
+    QStringList texts;
+    for (const Box &box : boxes)
+        texts << box.text;
+    return texts;
+}
+
+Platform::Answer ScriptedPlatform::messageBox(QWidget *, const QString &text,
+                                              const QString &caption, Buttons buttons, Icon icon)
+{
+    boxes.append({text, caption, buttons, icon});
+    if (onBox)
+        onBox(boxes.last());
+    if (buttons == Buttons::YesNo)
+        return yesNoAnswers.isEmpty() ? Answer::Yes : yesNoAnswers.dequeue();
+    return Answer::Ok;
+}
+
+QString ScriptedPlatform::inputBox(QWidget *, const QString &prompt, const QString &caption,
+                                   const QString &defaultText)
+{
+    prompts.append({prompt, caption, defaultText});
+    return promptAnswers.isEmpty() ? QString() : promptAnswers.dequeue();
+}
+
+QString ScriptedPlatform::showOpen(QWidget *, const FileDialogSettings &settings)
+{
+    openDialogs.append(settings);
+    return openAnswers.isEmpty() ? QString() : openAnswers.dequeue()();
+}
+
+QString ScriptedPlatform::showSave(QWidget *, const FileDialogSettings &settings)
+{
+    saveDialogs.append(settings);
+    return saveAnswers.isEmpty() ? QString() : saveAnswers.dequeue();
+}
+
+void ScriptedPlatform::openUrl(const QString &address)
+{
+    openedAddresses << address;
+}
+
+void ScriptedPlatform::processEvents()
+{
+    ++processEventsCalls;
+    if (realEventProcessing)
+        QCoreApplication::processEvents();
+    if (onProcessEvents)
+        onProcessEvents();
+}
+
+void ScriptedPlatform::endProgram()
+{
+    ++endProgramCalls;
+}
