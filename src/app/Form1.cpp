@@ -1,21 +1,30 @@
 #include "app/Form1.h"
 
+#include "app/ApplicationIcon.h"
+#include "app/ApplicationTitle.h"
 #include "app/ErrorTrap.h"
+#include "app/HomePageDraw.h"
 #include "app/Twips.h"
 #include "check/CheckRun.h"
 #include "lists/LinkFileLoading.h"
 #include "lists/LinkListView.h"
 #include "lists/ListEditing.h"
 #include "lists/ResultSaving.h"
+#include "platform/CursorFile.h"
 #include "platform/Platform.h"
+#include "platform/SkinFramework.h"
 #include "textio/FileExists.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QEnterEvent>
+#include <QFileInfo>
 #include <QHeaderView>
-#include <QIcon>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QScreen>
+#include <QStyle>
 
 namespace {
 constexpr int ClientWidthTwips = 15960;
@@ -49,7 +58,7 @@ Form1::~Form1() = default;
 
 void Form1::createControls()
 {
-    const qreal dpi = screen() ? screen()->logicalDotsPerInch() : 96.0;
+    const qreal dpi = logicalDpi();
     setFixedSize(twipsToPixels(ClientWidthTwips, dpi), twipsToPixels(ClientHeightTwips, dpi));
 
     const QFont listFont(QStringLiteral("Arial"), 9, QFont::Bold);
@@ -63,11 +72,10 @@ void Form1::createControls()
         list->setGeometry(twipsToPixels(at.left, at.top, at.width, at.height, dpi));
         list->setFont(listFont);
         list->setToolTip(QLatin1String(ListToolTip));
-        list->setMouseTracking(true);
-        list->viewport()->setMouseTracking(true);
-        list->installEventFilter(this);
-        list->viewport()->installEventFilter(this);
-        list->header()->installEventFilter(this);
+        // The pointer rules hold over every part of a list: rows, header, scroll bars.
+        watchPointer(list);
+        for (QWidget *part : list->findChildren<QWidget *>())
+            watchPointer(part);
         m_tabOrder << list;
         return list;
     };
@@ -76,9 +84,8 @@ void Form1::createControls()
         button->setObjectName(QLatin1String(name));
         button->setGeometry(twipsToPixels(at.left, at.top, at.width, at.height, dpi));
         button->setFont(buttonFont);
-        button->setMouseTracking(true);
         button->setAutoDefault(false);
-        button->installEventFilter(this);
+        watchPointer(button);
         m_tabOrder << button;
         return button;
     };
@@ -131,6 +138,23 @@ QList<QWidget *> Form1::controlsInTabOrder() const
     return m_tabOrder;
 }
 
+qreal Form1::logicalDpi() const
+{
+    return screen() ? screen()->logicalDotsPerInch() : 96.0;
+}
+
+void Form1::showCentred()
+{
+    const QScreen *target = screen() ? screen() : QGuiApplication::primaryScreen();
+    if (target) {
+        // Centre the client area; the frame is the window manager's and not known before
+        // the window is shown.
+        setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
+                                        target->availableGeometry()));
+    }
+    show();
+}
+
 void Form1::Form_Load()
 {
     ErrorTrap trap(m_platform, this, QStringLiteral("Form1.Form_Load"));
@@ -141,37 +165,54 @@ void Form1::Form_Load()
     trap.step(106, [&] { OpenHomePageAtRandom(); });
     trap.step(126, [&] {
         setWindowTitle(QLatin1String(ProductName));
-        setWindowIcon(QIcon(QStringLiteral(":/brindlewood/icons/brindlewood.png")));
+        setWindowIcon(applicationIcon());
         SetApplicationTitle();
     });
     trap.step(128, [&] { ListView1->addColumn(QStringLiteral("YouTube Link(s)")); });
-    trap.step(130, [&] { ListView1->setColumnWidth(0, twipsToPixels(7000, logicalDpiX())); });
+    trap.step(130, [&] { ListView1->setColumnWidth(0, twipsToPixels(7000, logicalDpi())); });
     trap.step(132, [&] { ListView2->addColumn(QStringLiteral(" Valid YouTube Link(s)")); });
-    trap.step(134, [&] { ListView2->setColumnWidth(0, twipsToPixels(7000, logicalDpiX())); });
+    trap.step(134, [&] { ListView2->setColumnWidth(0, twipsToPixels(7000, logicalDpi())); });
     trap.step(136, [&] { ListView3->addColumn(QStringLiteral("Invalid YouTube Link(s)")); });
     trap.step(138, [&] { ListView3->addColumn(QStringLiteral("Reason")); });
-    trap.step(140, [&] { ListView3->setColumnWidth(0, twipsToPixels(4000, logicalDpiX())); });
-    trap.step(142, [&] { ListView3->setColumnWidth(1, twipsToPixels(3000, logicalDpiX())); });
+    trap.step(140, [&] { ListView3->setColumnWidth(0, twipsToPixels(4000, logicalDpi())); });
+    trap.step(142, [&] { ListView3->setColumnWidth(1, twipsToPixels(3000, logicalDpi())); });
 }
 
 void Form1::ApplySkin()
 {
-    // TODO: skin file support.
+    const QString path = QDir(m_startup.programFolder).filePath(QStringLiteral("x/o.cjs"));
+    if (!QFileInfo(path).isFile())
+        return; // no skin: the window keeps its designed look
+
+    // The window has no option buttons, check boxes, frames or labels, so the button-face
+    // colour goes to its own background only.
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, QApplication::palette().color(QPalette::Button));
+    setPalette(palette);
+
+    SkinFramework skin;
+    skin.loadSkin(path, QString());
+    skin.setApplyOptions(skin.applyOptions() | SkinFramework::ApplyColors);
+    skin.setStyledBackground(true);
+    skin.setKeepLayout(true);
+    skin.applyWindow(this);
 }
 
-void Form1::loadHandPointer(const QString &)
+void Form1::loadHandPointer(const QString &path)
 {
-    // TODO: cursor file support.
+    m_handCursor = readCursorFile(path);
 }
 
 void Form1::OpenHomePageAtRandom()
 {
-    // TODO: the home-page draw.
+    const int seconds = m_startup.secondsSinceMidnight ? m_startup.secondsSinceMidnight() : 0;
+    if (homePageDraw(seconds) == HomePageNumber)
+        m_platform.openUrl(QLatin1String(HomePageAddress)); // hands over; does not wait
 }
 
 void Form1::SetApplicationTitle()
 {
-    m_applicationTitle = QLatin1String(ProductName);
+    m_applicationTitle = applicationTitleFor(QLatin1String(ProductName));
 }
 
 void Form1::setMousePointer(int pointer)
@@ -195,20 +236,33 @@ void Form1::applyPointer()
     }
 }
 
+void Form1::watchPointer(QWidget *control)
+{
+    control->setMouseTracking(true);
+    control->installEventFilter(this);
+}
+
 void Form1::pointerOverButton()
 {
-    if (m_pointer != HourglassPointer && m_pointer != HandPointer)
+    if (m_pointer != HourglassPointer)
         setMousePointer(HandPointer);
 }
 
 void Form1::pointerOverList()
 {
-    if (m_pointer != HourglassPointer && m_pointer != DefaultPointer)
+    if (m_pointer != HourglassPointer)
+        setMousePointer(DefaultPointer);
+}
+
+void Form1::pointerOverBackground()
+{
+    if (m_pointer != HourglassPointer)
         setMousePointer(DefaultPointer);
 }
 
 bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
+    // Only the buttons and the parts of the lists are watched.
     const QEvent::Type type = event->type();
     if (type == QEvent::MouseMove || type == QEvent::Enter || type == QEvent::HoverMove) {
         if (qobject_cast<QPushButton *>(watched))
@@ -225,9 +279,20 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
+void Form1::enterEvent(QEnterEvent *event)
+{
+    // Entering a control also enters the window first; only bare background counts here.
+    if (!childAt(event->position().toPoint()))
+        pointerOverBackground();
+    QWidget::enterEvent(event);
+}
+
 void Form1::mouseMoveEvent(QMouseEvent *event)
 {
-    pointerOverList(); // the window's background follows the lists' rule
+    // A move over a button that the button does not use comes on to the window as well;
+    // it must not undo the button's hand pointer.
+    if (!childAt(event->position().toPoint()))
+        pointerOverBackground();
     QWidget::mouseMoveEvent(event);
 }
 

@@ -70,6 +70,12 @@ public:
     // Controls in tab order, as laid out.
     QList<QWidget *> controlsInTabOrder() const;
 
+    // The resolution the layout's twips are converted at.
+    qreal logicalDpi() const;
+
+    // Shows the window for the first time, centred on its screen.
+    void showCentred();
+
 public slots:
     void PushButton1_Click();
     void PushButton2_Click();
@@ -85,6 +91,7 @@ public slots:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void enterEvent(QEnterEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
@@ -94,8 +101,10 @@ private:
     void loadHandPointer(const QString &path);
     void OpenHomePageAtRandom();
     void SetApplicationTitle();
+    void watchPointer(QWidget *control);
     void pointerOverButton();
     void pointerOverList();
+    void pointerOverBackground();
     void applyPointer();
 
     Platform &m_platform;
