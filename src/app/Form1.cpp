@@ -242,22 +242,23 @@ void Form1::watchPointer(QWidget *control)
     control->installEventFilter(this);
 }
 
+// The rules run on every pointer move; a pointer already in place is left alone rather
+// than set again.
 void Form1::pointerOverButton()
 {
-    if (m_pointer != HourglassPointer)
+    if (m_pointer != HourglassPointer && m_pointer != HandPointer)
         setMousePointer(HandPointer);
 }
 
 void Form1::pointerOverList()
 {
-    if (m_pointer != HourglassPointer)
+    if (m_pointer != HourglassPointer && m_pointer != DefaultPointer)
         setMousePointer(DefaultPointer);
 }
 
 void Form1::pointerOverBackground()
 {
-    if (m_pointer != HourglassPointer)
-        setMousePointer(DefaultPointer);
+    pointerOverList(); // the background follows the lists' rule
 }
 
 bool Form1::eventFilter(QObject *watched, QEvent *event)
