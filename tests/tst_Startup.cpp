@@ -2,6 +2,7 @@
 // caption, icon and title, reports of failing steps, and shutdown.
 #include "CursorFixtures.h"
 #include "FormFixture.h"
+#include "app/ApplicationIcon.h"
 #include "lists/LinkListView.h"
 #include "support/TestFiles.h"
 
@@ -59,6 +60,8 @@ private slots:
     {
         FormFixture fixture;
         Form1 &form = fixture.start();
+        for (const QString &file : applicationIconFiles())
+            QVERIFY2(!QImage(file).isNull(), qPrintable(file)); // built into the program
         const QList<QSize> sizes = form.windowIcon().availableSizes();
         for (int edge : {32, 48, 128, 256})
             QVERIFY2(sizes.contains(QSize(edge, edge)), qPrintable(QString::number(edge)));
