@@ -37,15 +37,6 @@ private slots:
         QCOMPARE(qAlpha(cursor.image.pixel(28, 10)), 0);
     }
 
-    // A hotspot whose y would look like a bit count must not spoil the picture.
-    void hotspotIsNotTakenForBitCount()
-    {
-        const CursorPicture cursor = decodeCursorFile(
-            cursorFile(colourBitmap(32, 32, qRgba(0, 0, 255, 255)), 32, 32, QPoint(1, 8)));
-        QCOMPARE(cursor.hotSpot, QPoint(1, 8));
-        QCOMPARE(QColor(cursor.image.pixel(0, 0)), QColor(0, 0, 255));
-    }
-
     void pngCursorIsRead()
     {
         const CursorPicture cursor = decodeCursorFile(

@@ -61,22 +61,6 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(AppError, skin.loadSkin(folder.filePath("x/o.cjs"), QString()));
     }
 
-    void namedSkinIsRefused()
-    {
-        QTemporaryDir folder;
-        const QString path = TestFiles::write(folder.filePath("x/o.cjs"), "QWidget {}");
-        SkinFramework skin;
-        QVERIFY_THROWS_EXCEPTION(AppError, skin.loadSkin(path, QStringLiteral("NormalBlue.ini")));
-    }
-
-    void applyingWithoutLoadingRaises()
-    {
-        QWidget window;
-        SkinFramework skin;
-        skin.setApplyOptions(SkinFramework::ApplyColors);
-        QVERIFY_THROWS_EXCEPTION(AppError, skin.applyWindow(&window));
-    }
-
     void skinReachesTheWindowOnlyWithColoursOption()
     {
         QTemporaryDir folder;
