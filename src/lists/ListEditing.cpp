@@ -17,8 +17,8 @@ const QString SampleLinks[] = {
 // exactly as the user typed it.
 bool isWebAddress(const QString &text)
 {
-    return text.startsWith(QLatin1String("http://"), Qt::CaseInsensitive)
-        || text.startsWith(QLatin1String("https://"), Qt::CaseInsensitive);
+    return text.startsWith(QLatin1String("http:"), Qt::CaseInsensitive)
+        || text.startsWith(QLatin1String("https:"), Qt::CaseInsensitive);
 }
 
 void clearList(Form1 &form, LinkListView &list, const QString &routine)
