@@ -16,12 +16,15 @@ QString collapsePairs(QStringView text, QChar separator)
 
 QString NormalizeBackslashes(const QString &path, QChar separator)
 {
-    if (!path.startsWith(separator))
+    // Two leading separators name a network path, which keeps exactly two. A single one is
+    // the root of an absolute path on a slash platform and must stay single.
+    const QString networkPrefix(2, separator);
+    if (!path.startsWith(networkPrefix))
         return collapsePairs(path, separator);
-    qsizetype rest = 1;
+    qsizetype rest = 2;
     while (rest < path.size() && path.at(rest) == separator)
         ++rest;
-    return QString(2, separator) + collapsePairs(QStringView(path).mid(rest), separator);
+    return networkPrefix + collapsePairs(QStringView(path).mid(rest), separator);
 }
 
 QString joinChosenPath(const QString &folder, const QString &name, QChar separator)

@@ -6,8 +6,8 @@
 #include <QString>
 
 // Collapses each non-overlapping pair of separators into one, scanning once from the left.
-// A path that begins with the separator keeps exactly two leading separators (a network
-// path), however many it had.
+// A path that begins with two or more separators (a network path) keeps exactly two of them;
+// a single leading separator (an absolute path on a slash platform) stays single.
 QString NormalizeBackslashes(const QString &path, QChar separator = QDir::separator());
 
 // The full path of one name chosen in folder, before NormalizeBackslashes. A folder that
