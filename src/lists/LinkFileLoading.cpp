@@ -2,15 +2,11 @@
 
 #include "app/ErrorTrap.h"
 #include "app/Form1.h"
-#include "lists/LinkLines.h"
+#include "lists/FileToListview.h"
 #include "lists/LinkListView.h"
 #include "lists/PathRepair.h"
 #include "platform/AppError.h"
 #include "platform/Platform.h"
-#include "textio/FileExists.h"
-#include "textio/TextReader.h"
-
-#include <QDir>
 
 static_assert(LinkFileLoading::OpenDialogFlags
               == (Platform::ReadOnlyFlag | Platform::AllowMultiSelectFlag | Platform::ExplorerFlag
@@ -75,27 +71,3 @@ void loadLinkFiles(Form1 &form)
     trap.step(136, [&] { form.setMousePointer(Form1::DefaultPointer); });
 }
 } // namespace LinkFileLoading
-
-void FileToListview(Form1 &form, LinkListView &list, const QString &path)
-{
-    ErrorTrap trap(form.platform(), &form, QStringLiteral("FileToListview1.FileToListview"));
-    if (trap.test(100, [&] { return !FileExists(path); })) {
-        trap.step(116, [&] {
-            form.platform().messageBox(&form, QStringLiteral("File not found"),
-                                       form.applicationTitle(), Platform::Buttons::Ok,
-                                       Platform::Icon::None);
-        });
-        return;
-    }
-    QStringList lines;
-    trap.step(102, [&] { lines = ReadAllLines(path); });
-    trap.reach(104);
-    for (const QString &line : std::as_const(lines)) {
-        trap.reach(106);
-        if (trap.test(108, [&] { return !isBlankLinkLine(line); })) {
-            trap.reach(110);
-            trap.step(112, [&] { list.append(line); });
-        }
-        trap.reach(114);
-    }
-}
