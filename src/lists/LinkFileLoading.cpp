@@ -56,10 +56,9 @@ void loadLinkFiles(Form1 &form)
         trap.step(116, [&] { path = parts.value(0); });
         trap.step(118, [&] { FileToListview(form, *form.ListView1, path); });
     } else if (trap.test(120, [&] { return parts.size() >= 2; })) {
-        trap.reach(122);
-        const qsizetype last = parts.size() - 1;
+        // 122 to 126 are the loop's own statements; none of them can fail.
         trap.reach(124);
-        for (qsizetype i = 1; i <= last; ++i) {
+        for (qsizetype i = 1; i < parts.size(); ++i) {
             trap.reach(126);
             QString path;
             trap.step(128, [&] { path = joinChosenPath(parts.at(0), parts.at(i)); });
