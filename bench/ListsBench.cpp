@@ -3,7 +3,7 @@
 #include "app/Form1.h"
 #include "lists/LinkListView.h"
 #include "lists/ResultSaving.h"
-#include "platform/Platform.h"
+#include "platform/QtPlatform.h"
 
 #include <QApplication>
 #include <QDir>
@@ -14,8 +14,8 @@
 #include <cstdio>
 
 namespace {
-// Answers every dialog with a fixed path and shows nothing.
-class BenchPlatform : public Platform
+// The real platform, except that every dialog answers with a fixed path and shows nothing.
+class BenchPlatform : public QtPlatform
 {
 public:
     QString path;
@@ -31,8 +31,6 @@ public:
     QString showOpen(QWidget *, const FileDialogSettings &) override { return path; }
     QString showSave(QWidget *, const FileDialogSettings &) override { return path; }
     void openUrl(const QString &) override { }
-    void processEvents() override { QCoreApplication::processEvents(); }
-    void endProgram() override { }
 };
 
 QString linkNumber(int i)
