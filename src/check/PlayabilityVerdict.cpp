@@ -42,21 +42,35 @@ void deleteWord(QString &line, QStringView word)
     line.truncate(write);
 }
 
-// Each deletion works on the result of the one before, in this order and exactly (letter case
-// counts). Deleting the six punctuation characters one after the other leaves the same text as
-// deleting them together, so they share a single pass.
-QString cleanedLine(QStringView line)
+// Cleans raw into cleaned, reusing cleaned's storage. Each deletion works on the result of the
+// one before, in this order and exactly (letter case counts). Deleting the six punctuation
+// characters one after the other leaves the same text as deleting them together, so they share
+// a single pass.
+void clean(QStringView raw, QString &cleaned)
 {
-    QString cleaned(line.size(), Qt::Uninitialized);
-    QChar *out = cleaned.data();
-    for (const QChar c : line) {
+    cleaned.resize(raw.size());
+    QChar *const start = cleaned.data();
+    QChar *out = start;
+    for (const QChar c : raw) {
         if (!isDeletedPunctuation(c))
             *out++ = c;
     }
-    cleaned.truncate(out - cleaned.data());
+    cleaned.truncate(out - start);
     deleteWord(cleaned, u"runs");
     deleteWord(cleaned, u"text");
-    return cleaned;
+}
+
+// A page's player response is one line of megabytes. Cleaning it piece by piece in a small
+// buffer keeps the search for the marker in the cache and spares a full cleaned copy of every
+// line. A piece ends just after a comma: cleaning keeps commas, and neither the two words nor
+// the marker hold one, so nothing that cleaning or the search looks at spans two pieces.
+qsizetype pieceLength(QStringView rest)
+{
+    constexpr qsizetype PieceLength = 1 << 15;
+    if (rest.size() <= PieceLength)
+        return rest.size();
+    const qsizetype comma = rest.indexOf(u',', PieceLength);
+    return comma < 0 ? rest.size() : comma + 1;
 }
 
 char16_t foldAsciiCase(char16_t c)
@@ -148,12 +162,22 @@ PlayabilityVerdict verdictOfLine(QStringView line, qsizetype marker)
 
 PlayabilityVerdict ReadPlayabilityVerdict(const QStringList &lines)
 {
+    QString piece;
     for (const QString &line : lines) {
-        const QString cleaned = cleanedLine(line);
-        const qsizetype marker = findLabel(cleaned, Marker, 0);
-        // The first line with the marker decides, whatever it yields.
-        if (marker >= 0)
-            return verdictOfLine(cleaned, marker);
+        for (QStringView rest = line; !rest.isEmpty();) {
+            const qsizetype length = pieceLength(rest);
+            clean(rest.first(length), piece);
+            const qsizetype marker = findLabel(piece, Marker, 0);
+            // The first line with the marker decides, whatever it yields. Every search from
+            // here on lies past the marker, so the cleaned line from the marker on suffices.
+            if (marker >= 0) {
+                QString fromMarker = piece.sliced(marker);
+                QString after;
+                clean(rest.sliced(length), after);
+                return verdictOfLine(fromMarker + after, 0);
+            }
+            rest = rest.sliced(length);
+        }
     }
     return {};
 }
