@@ -189,10 +189,11 @@ PlayabilityVerdict ReadPlayabilityVerdict(const QStringList &lines)
             // The first line with the marker decides, whatever it yields. Every search from
             // here on lies past the marker, so the cleaned line from the marker on suffices.
             if (marker >= 0) {
-                QString fromMarker = piece.sliced(marker);
+                QString deciding = piece.sliced(marker);
                 QString after;
                 clean(rest.sliced(length), after);
-                return verdictOfLine(fromMarker + after, 0);
+                deciding += after;
+                return verdictOfLine(deciding, 0);
             }
             rest = rest.sliced(length);
         }
