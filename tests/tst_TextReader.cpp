@@ -172,24 +172,6 @@ private slots:
         QCOMPARE(ReadAllLines(fileWith(mark + encoded(text, encoding))), lines);
     }
 
-    void splitsTextAtCrLfAndLoneLf_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QStringList>("entries");
-        QTest::newRow("empty text") << "" << QStringList {};
-        QTest::newRow("no break") << "a" << QStringList {"a"};
-        QTest::newRow("final break") << "a\r\n" << QStringList {"a", ""};
-        QTest::newRow("only breaks") << "\r\n\n" << QStringList {"", "", ""};
-        QTest::newRow("lone CR") << "a\rb" << QStringList {"a\rb"};
-        QTest::newRow("LF CR") << "a\n\rb" << QStringList {"a", "\rb"};
-    }
-    void splitsTextAtCrLfAndLoneLf()
-    {
-        QFETCH(QString, text);
-        QFETCH(QStringList, entries);
-        QCOMPARE(RFTSFSO::SplitOnCrLf(text), entries);
-    }
-
     void malformedBytesBecomeReplacementCharacters_data()
     {
         QTest::addColumn<QByteArray>("bytes");
