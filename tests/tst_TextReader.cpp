@@ -148,7 +148,8 @@ private slots:
         QTest::newRow("UTF-8 path: only a break") << utf8Mark << utf8 << "\r\n"
                                                   << QStringList {"", ""};
         QTest::newRow("ANSI: only a break") << QByteArray() << utf8 << "\n" << QStringList {""};
-        QTest::newRow("ANSI: two breaks") << QByteArray() << utf8 << "\n\n" << QStringList {"", ""};
+        QTest::newRow("UTF-8 path: LF then CR")
+            << utf8Mark << utf8 << "a\n\rb" << QStringList {"a", "\rb"};
 
         QTest::newRow("empty file gives one empty line")
             << QByteArray() << utf8 << "" << QStringList {""};
