@@ -101,6 +101,19 @@ private slots:
         QCOMPARE(ReadAllLines(path), NonAsciiLines);
     }
 
+    // Large files are decoded a piece at a time; long runs of characters outside ASCII, with
+    // surrogate pairs among them, must come through whole wherever the pieces end.
+    void decodesLongTextsWhole_data() { decodesEveryEncodingByItsMark_data(); }
+    void decodesLongTextsWhole()
+    {
+        QFETCH(QByteArray, mark);
+        QFETCH(QStringConverter::Encoding, encoding);
+        const QString run = QStringLiteral(u"動画’é😀").repeated(90'001);
+        const QStringList lines = {run + u'a' + run + u'b' + run, run};
+        const QString path = fileWith(mark + encoded(lines.join(u"\r\n"_qs), encoding));
+        QCOMPARE(ReadAllLines(path), lines);
+    }
+
     void endsLinesByThePathsRules_data()
     {
         QTest::addColumn<QByteArray>("mark");
