@@ -57,13 +57,12 @@ QString jsonString(const QString &text)
 ParsedCommandLine parse(const QStringList &arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Checks YouTube watch-page links from the shell.\n\n"
-                       "Offline modes:\n"
-                       "  --page FILE...         print the verdict of each saved watch page:\n"
-                       "                         valid, invalid<TAB>REASON or unavailable\n"
-                       "  --dry-run LINKFILE...  print the links that loading the link files\n"
-                       "                         would add, one per line"));
+    parser.setApplicationDescription(QStringLiteral(
+        "Checks YouTube watch-page links from the shell.\n\n"
+        "--page prints one line per file: valid, invalid<TAB>REASON or unavailable.\n"
+        "--dry-run prints the links that loading the link files would add, one per line.\n"
+        "With --json every line is a JSON object instead.\n"
+        "Exit status: 0 on success, 2 on a usage error or a file that cannot be read."));
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     const QCommandLineOption pageOption(QStringLiteral("page"),
@@ -75,8 +74,10 @@ ParsedCommandLine parse(const QStringList &arguments)
     const QCommandLineOption jsonOption(QStringLiteral("json"),
                                         QStringLiteral("Print one JSON object per line."));
     parser.addOptions({pageOption, dryRunOption, jsonOption});
-    parser.addPositionalArgument(QStringLiteral("files"), QStringLiteral("The files to read."),
-                                 QStringLiteral("FILE..."));
+    parser.addPositionalArgument(
+        QStringLiteral("files"),
+        QStringLiteral("Saved watch pages (--page) or link files (--dry-run)."),
+        QStringLiteral("FILE..."));
 
     ParsedCommandLine parsed;
     parsed.helpText = parser.helpText();
