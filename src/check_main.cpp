@@ -1,8 +1,17 @@
 // brindlewood-check: checks link files from the shell.
+#include "check/CheckCommandLine.h"
+
 #include <QCoreApplication>
+#include <QTextStream>
+
+#include <cstdio>
 
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    return 0;
+    QCoreApplication::setApplicationName(QStringLiteral("brindlewood-check"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(BRINDLEWOOD_VERSION));
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    return CheckCommandLine::run(QCoreApplication::arguments(), out, err);
 }

@@ -1,0 +1,192 @@
+#include "check/CheckCommandLine.h"
+
+#include "check/PlayabilityVerdict.h"
+#include "lists/LinkLines.h"
+#include "platform/AppError.h"
+#include "textio/TextReader.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTextStream>
+
+namespace CheckCommandLine {
+namespace {
+const QString ProgramName = QStringLiteral("brindlewood-check");
+
+// A failure message must stay on one line even when a file name holds a line break.
+QString oneLine(QString message)
+{
+    for (QChar &c : message) {
+        if (c == u'\n' || c == u'\r')
+            c = u' ';
+    }
+    return message;
+}
+
+void reportUnreadable(QTextStream &err, const AppError &error)
+{
+    err << ProgramName << ": " << oneLine(error.description()) << '\n';
+    err.flush();
+}
+
+QString verdictWord(PlayabilityVerdict::Kind kind)
+{
+    switch (kind) {
+    case PlayabilityVerdict::Kind::Valid:
+        return QStringLiteral("valid");
+    case PlayabilityVerdict::Kind::Invalid:
+        return QStringLiteral("invalid");
+    case PlayabilityVerdict::Kind::Unavailable:
+        break;
+    }
+    return QStringLiteral("unavailable");
+}
+} // namespace
+
+QString jsonString(const QString &text)
+{
+    // Qt's writer does the escaping; a one-element array is the smallest document that holds a
+    // bare string, and its brackets come off. Objects are written field by field so the fields
+    // keep their reading order instead of Qt's sorted one.
+    const QByteArray array = QJsonDocument(QJsonArray {text}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(array.sliced(1, array.size() - 2));
+}
+
+ParsedCommandLine parse(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Checks YouTube watch-page links from the shell.\n\n"
+                       "Offline modes:\n"
+                       "  --page FILE...         print the verdict of each saved watch page:\n"
+                       "                         valid, invalid<TAB>REASON or unavailable\n"
+                       "  --dry-run LINKFILE...  print the links that loading the link files\n"
+                       "                         would add, one per line"));
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption versionOption = parser.addVersionOption();
+    const QCommandLineOption pageOption(QStringLiteral("page"),
+                                        QStringLiteral("Read saved watch pages and print "
+                                                       "their verdicts."));
+    const QCommandLineOption dryRunOption(QStringLiteral("dry-run"),
+                                          QStringLiteral("Print the links the link files hold, "
+                                                         "without checking them."));
+    const QCommandLineOption jsonOption(QStringLiteral("json"),
+                                        QStringLiteral("Print one JSON object per line."));
+    parser.addOptions({pageOption, dryRunOption, jsonOption});
+    parser.addPositionalArgument(QStringLiteral("files"), QStringLiteral("The files to read."),
+                                 QStringLiteral("FILE..."));
+
+    ParsedCommandLine parsed;
+    parsed.helpText = parser.helpText();
+    if (!parser.parse(arguments)) {
+        parsed.errorMessage = parser.errorText();
+        return parsed;
+    }
+    // Qt adds --help-all beside --help; both show the help here.
+    if (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all"))) {
+        parsed.action = ParsedCommandLine::Action::ShowHelp;
+        return parsed;
+    }
+    if (parser.isSet(versionOption)) {
+        parsed.action = ParsedCommandLine::Action::ShowVersion;
+        return parsed;
+    }
+
+    const bool page = parser.isSet(pageOption);
+    const bool dryRun = parser.isSet(dryRunOption);
+    parsed.options.json = parser.isSet(jsonOption);
+    parsed.options.files = parser.positionalArguments();
+    if (page && dryRun) {
+        parsed.errorMessage = QStringLiteral("--page and --dry-run cannot be used together.");
+        return parsed;
+    }
+    if (!page && !dryRun) {
+        parsed.errorMessage = QStringLiteral("Choose --page or --dry-run; checking links "
+                                             "online is not available yet.");
+        return parsed;
+    }
+    if (parsed.options.files.isEmpty()) {
+        parsed.errorMessage = QStringLiteral("No files given.");
+        return parsed;
+    }
+    parsed.options.mode = page ? Mode::Page : Mode::DryRun;
+    parsed.action = ParsedCommandLine::Action::Run;
+    return parsed;
+}
+
+int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
+{
+    const ParsedCommandLine parsed = parse(arguments);
+    switch (parsed.action) {
+    case ParsedCommandLine::Action::ShowHelp:
+        out << parsed.helpText;
+        return ExitSuccess;
+    case ParsedCommandLine::Action::ShowVersion:
+        out << ProgramName << ' ' << BRINDLEWOOD_VERSION << '\n';
+        return ExitSuccess;
+    case ParsedCommandLine::Action::UsageError:
+        err << ProgramName << ": " << oneLine(parsed.errorMessage) << '\n'
+            << "Try \"" << ProgramName << " --help\" for more information.\n";
+        return ExitUsageOrUnreadableFile;
+    case ParsedCommandLine::Action::Run:
+        break;
+    }
+
+    switch (parsed.options.mode) {
+    case Mode::Page:
+        return runPageMode(parsed.options, out, err);
+    case Mode::DryRun:
+        return runDryRunMode(parsed.options, out, err);
+    }
+    return ExitUsageOrUnreadableFile;
+}
+
+int runPageMode(const Options &options, QTextStream &out, QTextStream &err)
+{
+    int status = ExitSuccess;
+    for (const QString &file : options.files) {
+        PlayabilityVerdict verdict;
+        try {
+            verdict = ReadPlayabilityVerdict(ReadAllLines(file));
+        } catch (const AppError &error) {
+            reportUnreadable(err, error);
+            status = ExitUsageOrUnreadableFile;
+            continue;
+        }
+        if (options.json) {
+            out << "{\"file\":" << jsonString(file) << ",\"verdict\":\""
+                << verdictWord(verdict.kind) << "\",\"reason\":" << jsonString(verdict.reason)
+                << "}\n";
+        } else if (verdict.kind == PlayabilityVerdict::Kind::Invalid) {
+            out << verdictWord(verdict.kind) << '\t' << verdict.reason << '\n';
+        } else {
+            out << verdictWord(verdict.kind) << '\n';
+        }
+    }
+    return status;
+}
+
+int runDryRunMode(const Options &options, QTextStream &out, QTextStream &err)
+{
+    int status = ExitSuccess;
+    for (const QString &file : options.files) {
+        QStringList links;
+        try {
+            links = linksFromLines(ReadAllLines(file));
+        } catch (const AppError &error) {
+            reportUnreadable(err, error);
+            status = ExitUsageOrUnreadableFile;
+            continue;
+        }
+        for (const QString &link : std::as_const(links)) {
+            if (options.json)
+                out << "{\"link\":" << jsonString(link) << "}\n";
+            else
+                out << link << '\n';
+        }
+    }
+    return status;
+}
+} // namespace CheckCommandLine
