@@ -1,11 +1,36 @@
 // Platform: the seam between the program and everything modal or outside it
 // (message boxes, the input prompt, file dialogs, the browser, event processing,
-// ending the program). The window and its handlers talk only to this interface.
+// ending the program, child processes, the connected state). The window and its
+// handlers talk only to this interface.
 #pragma once
 
+#include <QProcessEnvironment>
 #include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
 
 class QWidget;
+
+// A child process to start: the program and its arguments, never a shell command line.
+struct ProcessStart
+{
+    QString program;
+    QStringList arguments;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+};
+
+// A started child process, polled by its owner until it has ended.
+class ChildProcess
+{
+public:
+    virtual ~ChildProcess() = default;
+    // The exit code once the child has ended, nothing while it still runs.
+    virtual std::optional<int> exitCode() = 0;
+    // Ends the child at once and reaps it.
+    virtual void stop() = 0;
+};
 
 class Platform
 {
@@ -50,4 +75,14 @@ public:
     virtual void processEvents() = 0;
     // Ends the program at once, running no further handler.
     virtual void endProgram() = 0;
+
+    // Starts a child with no window and its standard streams on the null device.
+    // Returns nothing when it cannot be started.
+    virtual std::unique_ptr<ChildProcess> startProcess(const ProcessStart &start) = 0;
+
+    // The internet library's connected-state record (option 50): bit 0x1 of the state
+    // means connected. The query returns false when the record cannot be read.
+    static constexpr quint32 ConnectedStateConnected = 0x1;
+    virtual bool queryConnectedState(quint32 &state, quint32 &flags) = 0;
+    virtual bool setConnectedState(quint32 state, quint32 flags) = 0;
 };

@@ -16,6 +16,10 @@ public:
     void openUrl(const QString &address) override;
     void processEvents() override;
     void endProgram() override;
+    // Child processes and the connected state (QtPlatformSystem.cpp).
+    std::unique_ptr<ChildProcess> startProcess(const ProcessStart &start) override;
+    bool queryConnectedState(quint32 &state, quint32 &flags) override;
+    bool setConnectedState(quint32 state, quint32 flags) override;
 
     // "Text Files (*.txt)|*.txt|All Files (*.*)|*.*|" -> "Text Files (*.txt);;All Files (*)"
     static QString toQtFilter(const QString &filter);

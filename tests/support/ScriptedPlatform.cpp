@@ -1,6 +1,7 @@
 #include "support/ScriptedPlatform.h"
 
 #include "platform/AppError.h"
+#include "platform/QtChildProcess.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -93,4 +94,30 @@ void ScriptedPlatform::processEvents()
 void ScriptedPlatform::endProgram()
 {
     ++endProgramCalls;
+}
+
+std::unique_ptr<ChildProcess> ScriptedPlatform::startProcess(const ProcessStart &start)
+{
+    startedProcesses << start;
+    if (onStartProcess)
+        return onStartProcess(start);
+    return QtChildProcess::start(start);
+}
+
+bool ScriptedPlatform::queryConnectedState(quint32 &state, quint32 &flags)
+{
+    ++connectedStateQueries;
+    if (!connectedState)
+        return false;
+    state = *connectedState;
+    flags = 0;
+    return true;
+}
+
+bool ScriptedPlatform::setConnectedState(quint32 state, quint32)
+{
+    connectedStateSets << state;
+    if (connectedStateAfterSet)
+        connectedState = *connectedStateAfterSet;
+    return true;
 }

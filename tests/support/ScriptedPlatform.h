@@ -52,6 +52,18 @@ public:
     // Whether processEvents also lets Qt process events (on by default).
     bool realEventProcessing = true;
 
+    // Child processes: every start is recorded; by default the child really runs.
+    QList<ProcessStart> startedProcesses;
+    // When set, answers a start instead of starting the child (nullptr: the start fails).
+    std::function<std::unique_ptr<ChildProcess>(const ProcessStart &)> onStartProcess;
+
+    // The scripted connected-state record. No value makes every query fail.
+    std::optional<quint32> connectedState = ConnectedStateConnected;
+    // What a set turns the state into; no value leaves the state as it is.
+    std::optional<quint32> connectedStateAfterSet;
+    int connectedStateQueries = 0;
+    QList<quint32> connectedStateSets;
+
     void queueOpenAnswer(const QString &answer);
     void queueOpenFiles(const QString &folder, const QStringList &names);
     void queueOpenError(int number, const QString &description);
@@ -69,4 +81,7 @@ public:
     void openUrl(const QString &address) override;
     void processEvents() override;
     void endProgram() override;
+    std::unique_ptr<ChildProcess> startProcess(const ProcessStart &start) override;
+    bool queryConnectedState(quint32 &state, quint32 &flags) override;
+    bool setConnectedState(quint32 state, quint32 flags) override;
 };

@@ -1,0 +1,38 @@
+#include "platform/QtChildProcess.h"
+
+std::unique_ptr<ChildProcess> QtChildProcess::start(const ProcessStart &start)
+{
+    std::unique_ptr<QtChildProcess> child(new QtChildProcess);
+    QProcess &process = child->m_process;
+    // Output goes nowhere: a page is written by the child itself, and a chatty child must
+    // never fill a pipe nobody reads or the program's memory.
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.setProcessEnvironment(start.environment);
+    process.start(start.program, start.arguments);
+    if (!process.waitForStarted(-1) || process.error() == QProcess::FailedToStart)
+        return nullptr;
+    return child;
+}
+
+QtChildProcess::~QtChildProcess()
+{
+    // Owners poll until the end; a child still running here is ended rather than left.
+    if (m_process.state() != QProcess::NotRunning)
+        stop();
+}
+
+std::optional<int> QtChildProcess::exitCode()
+{
+    // waitForFinished(0) reaps a child that has ended even when no event loop ran since.
+    if (m_process.state() != QProcess::NotRunning && !m_process.waitForFinished(0))
+        return std::nullopt;
+    return m_process.exitCode();
+}
+
+void QtChildProcess::stop()
+{
+    m_process.kill();
+    m_process.waitForFinished(-1);
+}

@@ -1,0 +1,163 @@
+// Deploying and removing the fetch tool, and the quiet file routines under it.
+#include "check/CurlFunctions.h"
+#include "check/FileRoutines.h"
+#include "check/TemporaryFolder.h"
+#include "platform/AppError.h"
+#include "support/ScriptedPlatform.h"
+#include "support/TestFiles.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace CurlFunctions;
+
+class FetchToolDeploymentTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        m_folder.emplace();
+        qputenv("TEMP", m_folder->path().toLocal8Bit());
+    }
+    void cleanup() { m_folder.reset(); }
+
+    void deploymentWritesTheEmbeddedToolAndBundleExactly()
+    {
+        DeployFetchTool();
+        const QString tool = m_folder->filePath(QStringLiteral("curl.exe"));
+        const QString bundle = m_folder->filePath(QStringLiteral("curl-ca-bundle.crt"));
+        QCOMPARE(FetchToolCommand, tool);
+        QCOMPARE(MessagePath, m_folder->filePath(QStringLiteral("message.txt")));
+        QCOMPARE(TestFiles::read(tool), TestFiles::read(QStandardPaths::findExecutable("curl")));
+        QCOMPARE(TestFiles::read(bundle),
+                 TestFiles::read(QStringLiteral("/etc/ssl/certs/ca-certificates.crt")));
+        QVERIFY(QFileInfo(tool).permissions() & QFileDevice::ExeOwner);
+        QVERIFY(
+            !(QFileInfo(tool).permissions() & (QFileDevice::WriteOther | QFileDevice::ExeOther)));
+
+        // The written copy is a working tool, and a second deployment over it changes nothing.
+        QProcess version;
+        version.setStandardOutputFile(QProcess::nullDevice());
+        version.start(tool, {QStringLiteral("--version")});
+        QVERIFY(version.waitForFinished());
+        QCOMPARE(version.exitCode(), 0);
+        DeployFetchTool();
+        QCOMPARE(TestFiles::read(tool), TestFiles::read(QStandardPaths::findExecutable("curl")));
+        QCOMPARE(QDir(m_folder->path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+                 QStringList({"curl-ca-bundle.crt", "curl.exe"}));
+    }
+
+    void plantedSymbolicLinkIsReplacedNotFollowed()
+    {
+        QTemporaryDir elsewhere;
+        const QString victim = TestFiles::write(elsewhere.filePath("victim"), "keep me");
+        QVERIFY(QFile::link(victim, m_folder->filePath("curl.exe")));
+        QVERIFY(QFile::link(victim, m_folder->filePath("curl-ca-bundle.crt")));
+
+        DeployFetchTool();
+
+        QCOMPARE(TestFiles::read(victim), QByteArray("keep me"));
+        QVERIFY(!QFileInfo(m_folder->filePath("curl.exe")).isSymLink());
+        QVERIFY(!QFileInfo(m_folder->filePath("curl-ca-bundle.crt")).isSymLink());
+        QCOMPARE(TestFiles::read(m_folder->filePath("curl-ca-bundle.crt")),
+                 TestFiles::read(QStringLiteral("/etc/ssl/certs/ca-certificates.crt")));
+    }
+
+    void failedDeploymentKeepsTheEarlierToolAndLeavesNoDebris()
+    {
+        DeployFetchTool();
+        const QString earlier = FetchToolCommand;
+        qputenv("TEMP", TestFiles::impossiblePath(m_folder->path()).toLocal8Bit());
+        QVERIFY_THROWS_EXCEPTION(AppError, DeployFetchTool());
+        QCOMPARE(FetchToolCommand, earlier);
+
+        // A folder we may not write in, for a file inside it: nothing half-written stays.
+        QTemporaryDir other;
+        QVERIFY(QDir(other.path()).mkdir("curl-ca-bundle.crt"));
+        qputenv("TEMP", other.path().toLocal8Bit());
+        QVERIFY_THROWS_EXCEPTION(AppError, DeployFetchTool());
+        QCOMPARE(QDir(other.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList({"curl.exe"}));
+    }
+
+    void temporaryFolderFollowsTempAndFallsBackToRuntimeFolder_data()
+    {
+        QTest::addColumn<bool>("setTemp");
+        QTest::addColumn<bool>("tempNamesFolder");
+        QTest::addColumn<bool>("runtime");
+        QTest::newRow("TEMP set") << true << true << false;
+        QTest::newRow("TEMP empty") << true << false << true;
+        QTest::newRow("TEMP unset") << false << false << true;
+    }
+    void temporaryFolderFollowsTempAndFallsBackToRuntimeFolder()
+    {
+        QFETCH(bool, setTemp);
+        QFETCH(bool, tempNamesFolder);
+        QFETCH(bool, runtime);
+        QTemporaryDir runtimeFolder;
+        QFile::setPermissions(runtimeFolder.path(),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                  | QFileDevice::ExeOwner);
+        const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+        qputenv("XDG_RUNTIME_DIR", runtimeFolder.path().toLocal8Bit());
+        if (setTemp)
+            qputenv("TEMP", tempNamesFolder ? m_folder->path().toLocal8Bit() : QByteArray());
+        else
+            qunsetenv("TEMP");
+
+        const QString folder = TemporaryFolder();
+        DeployFetchTool();
+        qputenv("XDG_RUNTIME_DIR", oldRuntime);
+
+        const QString expected = runtime ? runtimeFolder.path() : m_folder->path();
+        QCOMPARE(folder, expected);
+        QCOMPARE(FetchToolCommand, QDir(expected).filePath("curl.exe"));
+        QVERIFY(QFile::exists(QDir(expected).filePath("curl-ca-bundle.crt")));
+    }
+
+    void removalDeletesToolBundleAndMessageFile()
+    {
+        ScriptedPlatform platform;
+        DeployFetchTool();
+        TestFiles::write(MessagePath, "page");
+        RemoveFetchTool(platform);
+        QCOMPARE(QDir(m_folder->path())
+                     .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 QStringList());
+        QCOMPARE(platform.processEventsCalls, 3);
+        // Removing again, with nothing left to remove, is silent.
+        RemoveFetchTool(platform);
+        QVERIFY(platform.boxes.isEmpty());
+    }
+
+    void quietDeletionRemovesReadOnlyFilesAndLinksButNeverTheirTargets()
+    {
+        ScriptedPlatform platform;
+        const QString readOnly = TestFiles::write(m_folder->filePath("read-only"), "x");
+        QFile::setPermissions(readOnly, QFileDevice::ReadOwner);
+        DeleteFileQuiet(platform, readOnly);
+        QVERIFY(!QFileInfo::exists(readOnly));
+
+        QTemporaryDir elsewhere;
+        const QString target = TestFiles::write(elsewhere.filePath("target"), "keep");
+        const QString link = m_folder->filePath("message.txt");
+        QVERIFY(QFile::link(target, link));
+        DeleteFileQuiet(platform, link);
+        QVERIFY(!QFileInfo(link).isSymLink());
+        QCOMPARE(TestFiles::read(target), QByteArray("keep"));
+
+        DeleteFileQuiet(platform, m_folder->filePath("missing"));
+        DeleteFileQuiet(platform, TestFiles::impossiblePath(m_folder->path()));
+        QCOMPARE(platform.processEventsCalls, 4);
+        QVERIFY(platform.boxes.isEmpty());
+    }
+
+private:
+    std::optional<QTemporaryDir> m_folder;
+};
+
+QTEST_GUILESS_MAIN(FetchToolDeploymentTest)
+#include "tst_FetchToolDeployment.moc"
