@@ -1,38 +1,23 @@
 #include "check/CheckedLinkFormat.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
+#include "check/CheckCommandLine.h"
 
 namespace CheckedLinkFormat {
 
-namespace {
-// A JSON string literal with Qt's escaping; QJsonObject would sort the keys, and a fixed key
-// order keeps the lines easy to read and to compare.
-QByteArray jsonString(const QString &text)
-{
-    const QByteArray array = QJsonDocument(QJsonArray {text}).toJson(QJsonDocument::Compact);
-    return array.mid(1, array.size() - 2);
-}
-
-QByteArray jsonStringOrNull(const QString &text)
-{
-    return text.isEmpty() ? QByteArrayLiteral("null") : jsonString(text);
-}
-} // namespace
-
-QByteArray textLine(const CheckedLink &checked)
+QString textLine(const CheckedLink &checked)
 {
     if (checked.valid)
-        return "valid\t" + checked.link.toUtf8() + '\n';
-    return "invalid\t" + checked.link.toUtf8() + '\t' + checked.reason.toUtf8() + '\n';
+        return u"valid\t"_qs + checked.link + u'\n';
+    return u"invalid\t"_qs + checked.link + u'\t' + checked.reason + u'\n';
 }
 
-QByteArray jsonLine(const CheckedLink &checked)
+QString jsonLine(const CheckedLink &checked)
 {
-    return "{\"link\":" + jsonString(checked.link)
-        + ",\"verdict\":" + (checked.valid ? "\"valid\"" : "\"invalid\"")
-        + ",\"reason\":" + (checked.valid ? QByteArrayLiteral("null") : jsonString(checked.reason))
-        + ",\"status\":" + jsonStringOrNull(checked.status) + "}\n";
+    using CheckCommandLine::jsonString;
+    const QString status = checked.status.isEmpty() ? u"null"_qs : jsonString(checked.status);
+    return u"{\"link\":"_qs + jsonString(checked.link) + u",\"verdict\":"_qs
+        + (checked.valid ? u"\"valid\""_qs : u"\"invalid\""_qs) + u",\"reason\":"_qs
+        + jsonString(checked.reason) + u",\"status\":"_qs + status + u"}\n"_qs;
 }
 
 } // namespace CheckedLinkFormat

@@ -3,11 +3,12 @@
 
 #include "check/CheckedLink.h"
 
-#include <QByteArray>
+#include <QString>
 
 namespace CheckedLinkFormat {
 // "valid<TAB>LINK" or "invalid<TAB>LINK<TAB>REASON", then a line feed.
-QByteArray textLine(const CheckedLink &checked);
-// {"link":…,"verdict":"valid"|"invalid","reason":…|null,"status":…|null}, then a line feed.
-QByteArray jsonLine(const CheckedLink &checked);
+QString textLine(const CheckedLink &checked);
+// {"link":…,"verdict":"valid"|"invalid","reason":…,"status":…|null}, then a line feed. The
+// reason of a valid link is empty, as --page gives it; status is null when the page gave none.
+QString jsonLine(const CheckedLink &checked);
 } // namespace CheckedLinkFormat

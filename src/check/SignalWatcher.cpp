@@ -41,12 +41,14 @@ SignalWatcher::SignalWatcher(QObject *parent)
     connect(m_notifier, &QSocketNotifier::activated, this, &SignalWatcher::readPending);
     install(SIGINT, onSignal);
     install(SIGTERM, onSignal);
+    install(SIGHUP, onSignal);
 }
 
 SignalWatcher::~SignalWatcher()
 {
     install(SIGINT, SIG_DFL);
     install(SIGTERM, SIG_DFL);
+    install(SIGHUP, SIG_DFL);
     if (pipeEnds[0] >= 0) {
         ::close(pipeEnds[0]);
         ::close(pipeEnds[1]);

@@ -1,5 +1,5 @@
-// Turns SIGINT and SIGTERM into a Qt signal on the event loop, so that an interrupted check can
-// stop its fetches and clean up like a finished one.
+// Turns SIGINT, SIGTERM and SIGHUP into a Qt signal on the event loop, so that an interrupted check
+// can stop its fetches and clean up like a finished one.
 #pragma once
 
 #include <QObject>
