@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include <csignal>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 
 namespace {
@@ -55,10 +56,13 @@ QStringList BatchChecker::toolArguments() const
     // One process fetches the whole list, at most `jobs` pages at a time; the report line
     // names the finished transfer and its exit code. It goes to standard error, which the
     // tool does not buffer, so each line arrives the moment its fetch is over. The progress
-    // meter and error texts are silenced so that nothing else shares that stream.
+    // meter and error texts are silenced so that nothing else shares that stream. Without
+    // --parallel-immediate the tool holds every further fetch from a host until the first
+    // answer shows whether it can share a connection, so one slow page would stall the rest.
     arguments << QStringLiteral("--silent") << QStringLiteral("--no-progress-meter")
-              << QStringLiteral("--parallel") << QStringLiteral("--parallel-max")
-              << QString::number(m_setup.jobs) << QStringLiteral("--write-out")
+              << QStringLiteral("--parallel") << QStringLiteral("--parallel-immediate")
+              << QStringLiteral("--parallel-max") << QString::number(m_setup.jobs)
+              << QStringLiteral("--write-out")
               << QStringLiteral("%{stderr}%{urlnum} %{exitcode}\\n") << QStringLiteral("--config")
               << QDir(m_setup.workFolder).filePath(QStringLiteral("transfers.conf"));
     return arguments;
@@ -109,6 +113,9 @@ void BatchChecker::start()
         struct sigaction ignore = {};
         ignore.sa_handler = SIG_IGN;
         sigaction(SIGXFSZ, &ignore, nullptr);
+        // Should this program be killed outright, the fetches end with it instead of
+        // running on against a folder nobody will clean.
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
     });
     connect(m_process, &QProcess::readyReadStandardError, this, &BatchChecker::readReports);
     connect(m_process, &QProcess::finished, this, &BatchChecker::toolEnded);
