@@ -266,6 +266,20 @@ private slots:
         QVERIFY(!QFileInfo::exists(QStringLiteral("planted")));
     }
 
+    void temporaryFolderWithQuotesAndSpacesWorks()
+    {
+        // The page paths inside the fetch list carry the folder's name.
+        const QString odd = m_dir->filePath(QStringLiteral("odd \"temp\" \\ folder\t#1"));
+        QVERIFY(QDir().mkpath(odd));
+        const CheckToolOutcome outcome = runCheckTool(
+            odd, {linkFile(QStringList {url("/watch?v=ok"), url("/watch?v=error")})});
+        QCOMPARE(outcome.out,
+                 "valid\t" + url("/watch?v=ok").toUtf8() + "\ninvalid\t"
+                     + url("/watch?v=error").toUtf8()
+                     + "\tVideo unavailable ::This video has been removed by the uploader\n");
+        QCOMPARE(leftIn(odd), QStringList());
+    }
+
     void linkBeyondTheLongestArgumentIsNotFetched()
     {
         const QString longLink = url("/watch?v=ok&pad=") + QString(128 * 1024, u'a');
