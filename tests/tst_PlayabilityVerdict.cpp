@@ -2,6 +2,7 @@
 // status, reason and subreason are cut out of it.
 #include "check/PlayabilityVerdict.h"
 
+#include <QRandomGenerator>
 #include <QtTest>
 
 using Kind = PlayabilityVerdict::Kind;
@@ -138,6 +139,59 @@ private slots:
         QFETCH(QString, line);
         QFETCH(PlayabilityVerdict, expected);
         QCOMPARE(ReadPlayabilityVerdict({line}), expected);
+    }
+
+    // Cleaning is done in one pass for speed; it must equal the deletions done one after the
+    // other. Random texts built from pieces of the two words and the deleted punctuation hit
+    // the ways deletions can bring letters together.
+    void cleaningEqualsTheDeletionsInTurn()
+    {
+        const QStringList pieces = {"runs", "text", "r",   "u",   "n",  "s",  "t", "e", "x", "ru",
+                                    "run",  "te",   "tex", "ext", "\"", "\\", "{", "]", "T"};
+        QRandomGenerator random(20210831);
+        for (int i = 0; i < 20000; ++i) {
+            QString raw;
+            const int count = random.bounded(1, 9);
+            for (int k = 0; k < count; ++k)
+                raw += pieces[random.bounded(pieces.size())];
+            QString cleaned = raw;
+            for (const char *deleted : {"\"", "{", "}", "[", "]", "\\", "runs", "text"})
+                cleaned.remove(QLatin1String(deleted));
+
+            const QString line = "playabilityStatus:status:ERROR,reason:" + raw + ",";
+            const PlayabilityVerdict expected = cleaned.isEmpty()
+                ? verdict(Kind::Unavailable, {}, "ERROR")
+                : verdict(Kind::Invalid, cleaned + ' ', "ERROR");
+            QVERIFY2(ReadPlayabilityVerdict({line}) == expected, qPrintable(raw));
+        }
+    }
+
+    void longLinesDecideAsShortOnes_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<PlayabilityVerdict>("expected");
+
+        const QString filler(100'000, u'x');
+        const QString commas = QStringLiteral("ab,").repeated(50'000);
+        QTest::newRow("marker far into a line without commas") << filler
+                + "\"playabilityStatus\":{\"status\":\"OK\"," << verdict(Kind::Valid, {}, "OK");
+        QTest::newRow("marker far into a line with commas")
+            << commas + "\"playabilityStatus\":{\"status\":\"OK\"," + commas
+            << verdict(Kind::Valid, {}, "OK");
+        QTest::newRow("words and marker split by deleted characters everywhere")
+            << commas + "ru\"ns,play\"abilityte[xt\\Status:status:NO,re\"ru}ns\"ason:a," + commas
+            << verdict(Kind::Invalid, "a ", "NO");
+        QTest::newRow("reason longer than a piece")
+            << commas + "playabilityStatus:status:NO,reason:" + filler + ",subreason:" + commas
+                + "reason"
+            << verdict(Kind::Invalid,
+                       filler + ' ' + QStringLiteral("ab ").repeated(50'000).chopped(1), "NO");
+    }
+    void longLinesDecideAsShortOnes()
+    {
+        QFETCH(QString, line);
+        QFETCH(PlayabilityVerdict, expected);
+        QVERIFY(ReadPlayabilityVerdict({line}) == expected);
     }
 
     void firstMarkerLineDecidesAlone_data()

@@ -58,18 +58,16 @@ QString jsonString(const QString &text)
 ParsedCommandLine parse(const QStringList &arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Checks YouTube watch-page links from the shell.\n\n"
-                       "  LINKFILE...            fetch every link of the link files (\"-\" is\n"
-                       "                         standard input) and print, in input order,\n"
-                       "                         valid<TAB>LINK or invalid<TAB>LINK<TAB>REASON.\n"
-                       "                         Exit status 0: all valid, 1: some invalid,\n"
-                       "                         2: usage or file error, 130/143: interrupted\n\n"
-                       "Offline modes:\n"
-                       "  --page FILE...         print the verdict of each saved watch page:\n"
-                       "                         valid, invalid<TAB>REASON or unavailable\n"
-                       "  --dry-run LINKFILE...  print the links that loading the link files\n"
-                       "                         would add, one per line"));
+    parser.setApplicationDescription(QStringLiteral(
+        "Checks YouTube watch-page links from the shell.\n\n"
+        "brindlewood-check LINKFILE... fetches every link of the link files (\"-\" reads\n"
+        "standard input) and prints one line per link in input order: valid<TAB>LINK or\n"
+        "invalid<TAB>LINK<TAB>REASON. Exit status: 0 when every link is valid, 1 when any\n"
+        "is invalid, 2 on a usage error or a file that cannot be read or written, 130 or\n"
+        "143 when interrupted.\n"
+        "--page prints one line per file: valid, invalid<TAB>REASON or unavailable.\n"
+        "--dry-run prints the links that loading the link files would add, one per line.\n"
+        "With --json every line is a JSON object instead."));
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     const QCommandLineOption pageOption(QStringLiteral("page"),
@@ -100,8 +98,11 @@ ParsedCommandLine parse(const QStringList &arguments)
         QStringLiteral("FILE"));
     parser.addOptions({pageOption, dryRunOption, jsonOption, jobsOption, noProgressOption,
                        validOutOption, invalidOutOption});
-    parser.addPositionalArgument(QStringLiteral("files"), QStringLiteral("The files to read."),
-                                 QStringLiteral("FILE..."));
+    parser.addPositionalArgument(
+        QStringLiteral("files"),
+        QStringLiteral("Link files to check, saved watch pages (--page) or link files "
+                       "(--dry-run)."),
+        QStringLiteral("FILE..."));
 
     ParsedCommandLine parsed;
     parsed.helpText = parser.helpText();

@@ -40,14 +40,71 @@ QByteArray readWholeFile(const QString &path)
     return bytes;
 }
 
-// Decodes bytes whole. Stateless makes a cut-off sequence at the end come out as U+FFFD instead
-// of vanishing; ConvertInitialBom keeps a second mark right after the real one as text, since
-// the real one has already been taken off.
+// How many bytes one code unit of the encoding takes.
+qsizetype codeUnitSize(QStringConverter::Encoding encoding)
+{
+    switch (encoding) {
+    case QStringConverter::Utf16LE:
+    case QStringConverter::Utf16BE:
+        return 2;
+    case QStringConverter::Utf32LE:
+    case QStringConverter::Utf32BE:
+        return 4;
+    default:
+        return 1;
+    }
+}
+
+// True when the code unit at bytes is an ASCII character in the encoding.
+bool isAsciiCodeUnit(const uchar *unit, QStringConverter::Encoding encoding)
+{
+    switch (encoding) {
+    case QStringConverter::Utf16LE:
+        return unit[0] < 0x80 && unit[1] == 0;
+    case QStringConverter::Utf16BE:
+        return unit[0] == 0 && unit[1] < 0x80;
+    case QStringConverter::Utf32LE:
+        return unit[0] < 0x80 && unit[1] == 0 && unit[2] == 0 && unit[3] == 0;
+    case QStringConverter::Utf32BE:
+        return unit[0] == 0 && unit[1] == 0 && unit[2] == 0 && unit[3] < 0x80;
+    default:
+        return unit[0] < 0x80;
+    }
+}
+
+// Where the next piece of bytes to decode ends: just after an ASCII character at least a
+// megabyte in, or at the end. After an ASCII character the decoder holds nothing back, so
+// decoding piece by piece gives exactly what decoding the whole would.
+qsizetype decodingPieceLength(QByteArrayView bytes, QStringConverter::Encoding encoding)
+{
+    constexpr qsizetype PieceLength = 1 << 20;
+    const qsizetype unit = codeUnitSize(encoding);
+    const auto *data = reinterpret_cast<const uchar *>(bytes.data());
+    for (qsizetype at = PieceLength; at + unit <= bytes.size(); at += unit) {
+        if (isAsciiCodeUnit(data + at, encoding))
+            return at + unit;
+    }
+    return bytes.size();
+}
+
+// Decodes bytes whole into one string. Qt's decoder needs much more memory than the text it
+// makes when given a large page at once, so it is given a megabyte at a time. Stateless makes a
+// cut-off sequence at the end come out as U+FFFD instead of vanishing; ConvertInitialBom keeps a
+// second mark right after the real one as text, since the real one has already been taken off.
 QString decode(QByteArrayView bytes, QStringConverter::Encoding encoding)
 {
     QStringDecoder decoder(
         encoding, QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
-    return decoder.decode(bytes);
+    QString text(decoder.requiredSpace(bytes.size()), Qt::Uninitialized);
+    QChar *const start = text.data();
+    QChar *end = start;
+    while (!bytes.isEmpty()) {
+        const qsizetype length = decodingPieceLength(bytes, encoding);
+        end = decoder.appendToBuffer(end, bytes.first(length));
+        bytes = bytes.sliced(length);
+    }
+    text.truncate(end - start);
+    return text;
 }
 
 QStringConverter::Encoding unicodeEncodingOf(ByteOrderMark mark)

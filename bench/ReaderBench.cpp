@@ -1,0 +1,107 @@
+// reader_bench: times reading a fetched watch page and deciding its verdict, on generated
+// single-line pages of 2 MB and 20 MB, to show the work grows linearly with the page.
+#include "check/PlayabilityVerdict.h"
+#include "textio/TextReader.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
+namespace {
+constexpr qsizetype PageSizes[2] = {2'000'000, 20'000'000};
+// Best of several runs: the machine is shared, and the quickest run is the least disturbed.
+constexpr int Runs = 15;
+
+// A page the way the fetch tool saves it: the player response as one long line of JSON with
+// quotes, braces, escapes and the words the cleaning deletes, and the status object near the
+// end of the line.
+QByteArray generatedPage(qsizetype size)
+{
+    const QByteArray filler = "{\"runs\":[{\"text\":\"Caf\xC3\xA9 \\u0026 \xE6\x97\xA5\xE6\x9C\xAC "
+                              "status: reason, subreason\"}],\"accessibility\":{\"label\":"
+                              "\"Playlist \\\"mix\\\"\"}},";
+    const QByteArray status = "\"playabilityStatus\":{\"status\":\"ERROR\",\"reason\":\"Video "
+                              "unavailable\",\"errorScreen\":{\"playerErrorMessageRenderer\":"
+                              "{\"subreason\":{\"runs\":[{\"text\":\"This video is private, "
+                              "sorry\"}]},\"reason\":{\"simpleText\":\"Video unavailable\"}}}},";
+    QByteArray page = "<!DOCTYPE html><script>var ytInitialPlayerResponse = {";
+    page.reserve(size + filler.size() + status.size());
+    while (page.size() < size - 4096)
+        page += filler;
+    page += status;
+    while (page.size() < size)
+        page += filler;
+    return page;
+}
+
+double bestMilliseconds(const QString &path, int runs)
+{
+    qint64 best = std::numeric_limits<qint64>::max();
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        const PlayabilityVerdict verdict = ReadPlayabilityVerdict(ReadAllLines(path));
+        const qint64 elapsed = timer.nsecsElapsed();
+        if (verdict.kind != PlayabilityVerdict::Kind::Invalid) {
+            std::fprintf(stderr, "reader_bench: unexpected verdict for %s\n", qPrintable(path));
+            std::exit(1);
+        }
+        best = qMin(best, elapsed);
+    }
+    return best / 1e6;
+}
+
+// Times both pages and prints the figures under the given heading.
+void measure(QTextStream &out, const QString &heading, const QString (&paths)[2])
+{
+    double times[2] = {};
+    out << heading << '\n';
+    for (int i = 0; i < 2; ++i) {
+        times[i] = bestMilliseconds(paths[i], Runs);
+        out << QStringLiteral("  %1 MB single-line page: %2 ms (best of %3)\n")
+                   .arg(PageSizes[i] / 1'000'000)
+                   .arg(times[i], 0, 'f', 2)
+                   .arg(Runs);
+    }
+    out << QStringLiteral("  20 MB / 2 MB time ratio: %1\n").arg(times[1] / times[0], 0, 'f', 2);
+    out.flush();
+}
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    QTextStream out(stdout);
+    QString paths[2];
+    for (int i = 0; i < 2; ++i) {
+        paths[i] = dir.filePath(QStringLiteral("page%1.html").arg(i));
+        QFile file(paths[i]);
+        if (!file.open(QIODevice::WriteOnly) || file.write(generatedPage(PageSizes[i])) < 0) {
+            std::fprintf(stderr, "reader_bench: cannot write %s\n", qPrintable(paths[i]));
+            return 1;
+        }
+    }
+
+    measure(out, QStringLiteral("ReadAllLines + ReadPlayabilityVerdict, as the programs run:"),
+            paths);
+#ifdef __GLIBC__
+    // The 20 MB page decodes into a 40 MB string, past the size from which glibc maps fresh
+    // memory for every allocation; first touching those pages costs about as much as the
+    // reading itself. Keeping freed memory for reuse shows how the work alone scales.
+    mallopt(M_MMAP_THRESHOLD, 256 << 20);
+    mallopt(M_TRIM_THRESHOLD, 512 << 20);
+    measure(out, QStringLiteral("The same, with freed memory kept for reuse (no fresh pages):"),
+            paths);
+#endif
+    return 0;
+}
