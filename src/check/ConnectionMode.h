@@ -1,0 +1,11 @@
+// Connection mode (IEOFFline): making sure the internet library is not in its global
+// offline state before a check run.
+#pragma once
+
+class Platform;
+
+// True when the connected bit of the connected-state record is clear, or the record
+// cannot be read.
+bool IsOffline(Platform &platform);
+// True when the system is, or has just been put, in the connected state.
+bool GoOnline(Platform &platform);

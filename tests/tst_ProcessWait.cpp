@@ -1,0 +1,94 @@
+// Running a child to its end while the window keeps processing its events.
+#include "check/CurlFunctions.h"
+#include "check/FetchCommand.h"
+#include "check/ProcessWait.h"
+#include "fixture/FixtureServerProcess.h"
+#include "support/ScriptedPlatform.h"
+
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+class ProcessWaitTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void missingProgramFailsAtOnceWithoutWaiting()
+    {
+        ScriptedPlatform platform;
+        QTemporaryDir folder;
+        const int code = RunProcessAndWait(platform, {folder.filePath("no-such-program"), {}});
+        QVERIFY(code < 0);
+        QCOMPARE(platform.processEventsCalls, 0);
+        QVERIFY(platform.boxes.isEmpty());
+    }
+
+    void returnsTheExitCodeOfTheEndedChild_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("success") << "exit 0" << 0;
+        QTest::newRow("failure") << "exit 7" << 7;
+        QTest::newRow("code like still-running") << "exit 259" << 259 % 256;
+        // Output nobody reads must not hold the child up or fill memory.
+        QTest::newRow("chatty child") << "head -c 20000000 /dev/zero; head -c 20000000 "
+                                         "/dev/zero >&2; exit 3"
+                                      << 3;
+    }
+    void returnsTheExitCodeOfTheEndedChild()
+    {
+        QFETCH(QString, script);
+        QFETCH(int, exitCode);
+        ScriptedPlatform platform;
+        QCOMPARE(RunProcessAndWait(platform, {QStringLiteral("/bin/sh"), {"-c", script}}),
+                 exitCode);
+        // At least one full pass: events, pause, events.
+        QVERIFY(platform.processEventsCalls >= 2);
+        QCOMPARE(platform.processEventsCalls % 2, 0);
+    }
+
+    void windowKeepsProcessingEventsDuringASlowFetch()
+    {
+        FixtureServerProcess server;
+        QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
+        QTemporaryDir folder;
+        const auto tool = CurlFunctions::deployFetchToolTo(folder.path());
+        const QString page = folder.filePath("message.txt");
+
+        ScriptedPlatform platform;
+        int ticks = 0;
+        QTimer timer;
+        QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+        timer.start(20);
+        const int code = RunProcessAndWait(
+            platform, FetchCommand::fetchProcess(tool.toolPath, server.url("/watch?v=slow"), page));
+
+        QCOMPARE(code, 0);
+        QVERIFY(ticks > 0);
+        QVERIFY(QFileInfo(page).size() > 100 * 1024);
+    }
+
+    void childIsStoppedOnceItsOutputPassesTheLimit()
+    {
+        FixtureServerProcess server;
+        QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
+        QTemporaryDir folder;
+        const auto tool = CurlFunctions::deployFetchToolTo(folder.path());
+        const QString page = folder.filePath("message.txt");
+        ProcessStart start = FetchCommand::fetchProcess(tool.toolPath, server.url("/"), page);
+        // Should the limit fail, keep the damage small: later options win in curl.
+        start.arguments << "--limit-rate"
+                        << "20M"
+                        << "--max-time"
+                        << "10";
+
+        ScriptedPlatform platform;
+        RunProcessAndWait(platform, start, {page, 2 * 1024 * 1024});
+        // Stopped soon after the limit, far below what the fetch's own limits would allow.
+        QVERIFY(QFileInfo(page).size() > 2 * 1024 * 1024);
+        QVERIFY(QFileInfo(page).size() < FetchCommand::MaxPageBytes);
+    }
+};
+
+QTEST_GUILESS_MAIN(ProcessWaitTest)
+#include "tst_ProcessWait.moc"
