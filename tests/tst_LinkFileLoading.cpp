@@ -127,15 +127,6 @@ private slots:
         QCOMPARE(w.form.mousePointer(), int(Form1::DefaultPointer));
     }
 
-    void singleMissingFileIsReported()
-    {
-        WindowUnderTest w;
-        w.platform.queueOpenAnswer(QDir(w.folder.path()).filePath(QStringLiteral("gone.txt")));
-        w.click(w.form.PushButton3);
-        QCOMPARE(w.platform.boxTexts(), QStringList {"File not found"});
-        QCOMPARE(w.form.ListView1->count(), 0);
-    }
-
     void tooManyFilesLoadsNone()
     {
         WindowUnderTest w;

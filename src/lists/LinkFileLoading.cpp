@@ -2,15 +2,11 @@
 
 #include "app/ErrorTrap.h"
 #include "app/Form1.h"
-#include "lists/LinkLines.h"
+#include "lists/FileToListview.h"
 #include "lists/LinkListView.h"
 #include "lists/PathRepair.h"
 #include "platform/AppError.h"
 #include "platform/Platform.h"
-#include "textio/FileExists.h"
-#include "textio/TextReader.h"
-
-#include <QDir>
 
 static_assert(LinkFileLoading::OpenDialogFlags
               == (Platform::ReadOnlyFlag | Platform::AllowMultiSelectFlag | Platform::ExplorerFlag
@@ -60,10 +56,9 @@ void loadLinkFiles(Form1 &form)
         trap.step(116, [&] { path = parts.value(0); });
         trap.step(118, [&] { FileToListview(form, *form.ListView1, path); });
     } else if (trap.test(120, [&] { return parts.size() >= 2; })) {
-        trap.reach(122);
-        const qsizetype last = parts.size() - 1;
+        // 122 to 126 are the loop's own statements; none of them can fail.
         trap.reach(124);
-        for (qsizetype i = 1; i <= last; ++i) {
+        for (qsizetype i = 1; i < parts.size(); ++i) {
             trap.reach(126);
             QString path;
             trap.step(128, [&] { path = joinChosenPath(parts.at(0), parts.at(i)); });
@@ -75,27 +70,3 @@ void loadLinkFiles(Form1 &form)
     trap.step(136, [&] { form.setMousePointer(Form1::DefaultPointer); });
 }
 } // namespace LinkFileLoading
-
-void FileToListview(Form1 &form, LinkListView &list, const QString &path)
-{
-    ErrorTrap trap(form.platform(), &form, QStringLiteral("FileToListview1.FileToListview"));
-    if (trap.test(100, [&] { return !FileExists(path); })) {
-        trap.step(116, [&] {
-            form.platform().messageBox(&form, QStringLiteral("File not found"),
-                                       form.applicationTitle(), Platform::Buttons::Ok,
-                                       Platform::Icon::None);
-        });
-        return;
-    }
-    QStringList lines;
-    trap.step(102, [&] { lines = ReadAllLines(path); });
-    trap.reach(104);
-    for (const QString &line : std::as_const(lines)) {
-        trap.reach(106);
-        if (trap.test(108, [&] { return !isBlankLinkLine(line); })) {
-            trap.reach(110);
-            trap.step(112, [&] { list.append(line); });
-        }
-        trap.reach(114);
-    }
-}
