@@ -33,6 +33,9 @@ public:
     void openUrl(const QString &) override { }
     void processEvents() override { QCoreApplication::processEvents(); }
     void endProgram() override { }
+    std::unique_ptr<ChildProcess> startProcess(const ProcessStart &) override { return {}; }
+    bool queryConnectedState(quint32 &, quint32 &) override { return false; }
+    bool setConnectedState(quint32, quint32) override { return false; }
 };
 
 QString linkNumber(int i)
