@@ -20,6 +20,7 @@
 #include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QTimer>
 
 #include <optional>
 
@@ -147,7 +148,14 @@ int run(const CheckCommandLine::Options &options, QTextStream &out, QTextStream 
         QEventLoop loop;
         SignalWatcher interrupts;
         BatchChecker checker(setup, links);
-        ProgressBar progress(options.progress && ::isatty(STDERR_FILENO), links.size());
+        const bool showProgress = options.progress && ::isatty(STDERR_FILENO);
+        ProgressBar progress(showProgress, links.size());
+        // The rate and the time left move on while a slow page keeps every count still.
+        QTimer refresh;
+        if (showProgress) {
+            QObject::connect(&refresh, &QTimer::timeout, &loop, [&] { progress.draw(); });
+            refresh.start(1000);
+        }
         const bool outputSharesTheTerminal = ::isatty(STDOUT_FILENO) && ::isatty(STDERR_FILENO);
         OrderedOutput ordered(links.size(), [&](const CheckedLink &checked) {
             if (outputSharesTheTerminal)
