@@ -81,7 +81,8 @@ private slots:
             url("/watch?v=ok"), url("/watch?v=error"), "   ", url("/watch?v=login"),
             url("/watch?v=comma-reason"), url("/watch?v=curly-quote"), url("/watch?v=no-marker"),
             url("/watch?v=empty"), url("/watch?v=404"), "", url("/hop/3/watch?v=ok"),
-            url("/watch?v=consent"), url("/watch?v=login-noreason"), url("/watch?v=ok")});
+            url("/watch?v=consent"), url("/watch?v=login-noreason"), url("/watch?v=unplayable"),
+            url("/watch?v=live-offline"), url("/watch?v=ok")});
         const CheckToolOutcome outcome = check({"--no-progress", file});
 
         const QString expected = u"valid\t"_qs + url("/watch?v=ok") + u"\n"_qs + u"invalid\t"_qs
@@ -99,7 +100,12 @@ private slots:
             + url("/watch?v=404") + u"\tURL unavailable\n"_qs + u"valid\t"_qs
             + url("/hop/3/watch?v=ok") + u"\n"_qs + u"valid\t"_qs + url("/watch?v=consent")
             + u"\n"_qs + u"invalid\t"_qs + url("/watch?v=login-noreason")
-            + u"\t::This video may be inappropriate for some users. \n"_qs + u"valid\t"_qs
+            + u"\t::This video may be inappropriate for some users. \n"_qs + u"invalid\t"_qs
+            + url("/watch?v=unplayable")
+            + u"\tVideo unavailable ::The uploader has not made this video available in your "
+              u"country\n"_qs
+            + u"invalid\t"_qs + url("/watch?v=live-offline")
+            + u"\tThis live event will begin in a few moments. \n"_qs + u"valid\t"_qs
             + url("/watch?v=ok") + u"\n"_qs;
         QCOMPARE(QString::fromUtf8(outcome.out), expected);
         QCOMPARE(outcome.exitCode, 1);
