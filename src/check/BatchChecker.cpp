@@ -113,6 +113,12 @@ void BatchChecker::start()
         struct sigaction ignore = {};
         ignore.sa_handler = SIG_IGN;
         sigaction(SIGXFSZ, &ignore, nullptr);
+        // Ctrl-C on a terminal reaches the whole process group. The checker alone answers
+        // it and ends the tool itself; a tool dying first would look like fetches that
+        // failed, and their links would be printed as unavailable.
+        sigaction(SIGINT, &ignore, nullptr);
+        sigaction(SIGTERM, &ignore, nullptr);
+        sigaction(SIGHUP, &ignore, nullptr);
         // Should this program be killed outright, the fetches end with it instead of
         // running on against a folder nobody will clean.
         prctl(PR_SET_PDEATHSIG, SIGKILL);

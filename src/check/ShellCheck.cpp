@@ -121,6 +121,9 @@ int run(const CheckCommandLine::Options &options, QTextStream &out, QTextStream 
     if (!links.isEmpty()) {
         // Made only once the temporary folder is known: a default QTemporaryDir would land in
         // the system's shared folder instead.
+        // From here on an interrupt is only noted, and acted on by the event loop below, so
+        // it cannot leave the work folder behind.
+        SignalWatcher interrupts;
         std::optional<QTemporaryDir> work;
         BatchFetchSetup setup;
         try {
@@ -146,7 +149,6 @@ int run(const CheckCommandLine::Options &options, QTextStream &out, QTextStream 
         }
 
         QEventLoop loop;
-        SignalWatcher interrupts;
         BatchChecker checker(setup, links);
         const bool showProgress = options.progress && ::isatty(STDERR_FILENO);
         ProgressBar progress(showProgress, links.size());
