@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <unistd.h>
 
 namespace {
 struct PageKind
@@ -190,23 +191,29 @@ private slots:
     void interruptEndsTheFetchesAndCleansUp_data()
     {
         QTest::addColumn<int>("signalNumber");
-        QTest::newRow("SIGINT") << SIGINT;
-        QTest::newRow("SIGTERM") << SIGTERM;
+        QTest::addColumn<bool>("wholeGroup"); // as Ctrl-C on a terminal sends it
+        QTest::newRow("SIGINT") << SIGINT << false;
+        QTest::newRow("SIGTERM") << SIGTERM << false;
+        QTest::newRow("SIGINT to the process group") << SIGINT << true;
+        QTest::newRow("SIGTERM to the process group") << SIGTERM << true;
     }
     void interruptEndsTheFetchesAndCleansUp()
     {
         QFETCH(int, signalNumber);
+        QFETCH(bool, wholeGroup);
         QStringList links;
         for (int i = 0; i < 10; ++i)
             links << url(QStringLiteral("/watch?v=ok&delay=60000&n=%1").arg(i));
         QProcess process;
         process.setProcessEnvironment(checkToolEnvironment(m_temp));
+        process.setChildProcessModifier([] { ::setpgid(0, 0); });
         process.start(qEnvironmentVariable("BRINDLEWOOD_CHECK"), {"--jobs", "4", linkFile(links)});
         QVERIFY(process.waitForStarted());
         // Interrupt once the fetches are under way.
         QTRY_COMPARE_WITH_TIMEOUT(newTargets().size(), 4, 30'000);
         QVERIFY(processMentions(m_temp));
-        ::kill(pid_t(process.processId()), signalNumber);
+        const pid_t pid = pid_t(process.processId());
+        ::kill(wholeGroup ? -pid : pid, signalNumber);
         QVERIFY(process.waitForFinished(30'000));
         QCOMPARE(process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(process.exitCode(), 128 + signalNumber);
