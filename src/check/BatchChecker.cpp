@@ -134,6 +134,7 @@ void BatchChecker::start()
 
 void BatchChecker::stop()
 {
+    m_stopped = true;
     if (!m_process)
         return;
     m_ended = true;
@@ -200,6 +201,9 @@ CheckedLink BatchChecker::decide(qsizetype index, int exitCode) const
 
 void BatchChecker::report(qsizetype index, const CheckedLink &checked)
 {
+    // A receiver may stop the check while results are still being handed out.
+    if (m_stopped)
+        return;
     m_reported[size_t(index)] = true;
     emit linkChecked(index, checked);
 }

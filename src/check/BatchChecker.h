@@ -63,4 +63,5 @@ private:
     QByteArray m_partialReport;
     QProcess *m_process = nullptr;
     bool m_ended = false;
+    bool m_stopped = false;
 };

@@ -65,12 +65,6 @@ void probeResultFile(const QString &path)
         throw AppError(QStringLiteral("Cannot write \"%1\": %2").arg(path, probe.errorString()));
     probe.cancelWriting();
 }
-
-// What ended the wait for the results.
-struct Ending
-{
-    int signalNumber = 0; // SIGINT, SIGTERM, SIGHUP, or SIGPIPE when the output went away
-};
 } // namespace
 
 QStringList loadLinks(const QStringList &files)
@@ -117,13 +111,14 @@ int run(const CheckCommandLine::Options &options, QTextStream &out, QTextStream 
 
     QStringList validLinks;
     QStringList invalidLinks;
-    Ending ending;
+    // SIGINT, SIGTERM or SIGHUP when interrupted, SIGPIPE when the output went away.
+    int interruptedBy = 0;
     if (!links.isEmpty()) {
-        // Made only once the temporary folder is known: a default QTemporaryDir would land in
-        // the system's shared folder instead.
         // From here on an interrupt is only noted, and acted on by the event loop below, so
         // it cannot leave the work folder behind.
         SignalWatcher interrupts;
+        // Made only once the temporary folder is known: a default QTemporaryDir would land in
+        // the system's shared folder instead.
         std::optional<QTemporaryDir> work;
         BatchFetchSetup setup;
         try {
@@ -168,8 +163,8 @@ int run(const CheckCommandLine::Options &options, QTextStream &out, QTextStream 
         });
 
         auto end = [&](int signalNumber) {
-            if (ending.signalNumber == 0)
-                ending.signalNumber = signalNumber;
+            if (interruptedBy == 0)
+                interruptedBy = signalNumber;
             checker.stop();
             loop.quit();
         };
@@ -194,7 +189,7 @@ int run(const CheckCommandLine::Options &options, QTextStream &out, QTextStream 
             CurlFunctions::removeFetchToolFrom(work->path());
             return ExitUsageOrFileError;
         }
-        if (!ordered.complete() && ending.signalNumber == 0)
+        if (!ordered.complete() && interruptedBy == 0)
             loop.exec();
         checker.stop();
         progress.clear();
@@ -202,8 +197,8 @@ int run(const CheckCommandLine::Options &options, QTextStream &out, QTextStream 
         // The work folder goes with everything still in it when `work` ends here.
     }
 
-    if (ending.signalNumber != 0)
-        return 128 + ending.signalNumber;
+    if (interruptedBy != 0)
+        return 128 + interruptedBy;
 
     int status = invalidLinks.isEmpty() ? ExitAllValid : ExitSomeInvalid;
     for (const auto &[path, list] :
