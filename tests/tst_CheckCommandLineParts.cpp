@@ -1,5 +1,6 @@
 // The pieces behind brindlewood-check's checking mode: the fetch list that hands links to the
 // fetch tool, results put back in input order, and the progress bar's line.
+#include "check/BatchChecker.h"
 #include "check/CurlConfig.h"
 #include "check/OrderedOutput.h"
 #include "check/ProgressBar.h"
@@ -67,6 +68,25 @@ private slots:
         QFETCH(QString, link);
         QFETCH(bool, passes);
         QCOMPARE(CurlConfig::canPassAsOneArgument(link), passes);
+    }
+
+    void toolThatCannotStartCallsNoLinkUnavailable()
+    {
+        // Filing every link as "URL unavailable" would tell a script that all of them are
+        // dead; the checker says the tool failed instead.
+        QTemporaryDir work;
+        BatchFetchSetup setup;
+        setup.toolPath = work.filePath(QStringLiteral("no such tool"));
+        setup.workFolder = work.path();
+        BatchChecker checker(setup, {u"http://a/"_qs, u"http://b/"_qs});
+        int reported = 0;
+        connect(&checker, &BatchChecker::linkChecked, this, [&] { ++reported; });
+        QSignalSpy finished(&checker, &BatchChecker::finished);
+        checker.start();
+        QTRY_VERIFY(checker.isFinished());
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(reported, 0);
+        QVERIFY(!checker.startError().isEmpty());
     }
 
     void resultsComeOutInInputOrder_data()

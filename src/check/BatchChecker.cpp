@@ -126,8 +126,13 @@ void BatchChecker::start()
     connect(m_process, &QProcess::readyReadStandardError, this, &BatchChecker::readReports);
     connect(m_process, &QProcess::finished, this, &BatchChecker::toolEnded);
     connect(m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
-        if (error == QProcess::FailedToStart)
-            toolEnded();
+        if (error != QProcess::FailedToStart || m_ended)
+            return;
+        // Not one link was fetched, so none can be called unavailable: the caller reports
+        // the tool instead.
+        m_ended = true;
+        m_startError = m_process->errorString();
+        emit finished();
     });
     m_process->start();
 }

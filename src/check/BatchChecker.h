@@ -40,6 +40,11 @@ public:
     // Ends the fetch tool at once; links not yet decided are not reported.
     void stop();
 
+    // True once every link has been reported, or the tool could not be started.
+    bool isFinished() const { return m_ended; }
+    // Why the fetch tool could not be started; empty when it started (or was not needed).
+    QString startError() const { return m_startError; }
+
     // The page file of the link at position index, unique to that link.
     QString pagePath(qsizetype index) const;
     // The arguments the fetch tool process is started with.
@@ -47,6 +52,7 @@ public:
 
 signals:
     void linkChecked(qsizetype index, const CheckedLink &checked);
+    // Every link has been reported, or the tool could not be started (see startError).
     void finished();
 
 private:
@@ -64,4 +70,5 @@ private:
     QProcess *m_process = nullptr;
     bool m_ended = false;
     bool m_stopped = false;
+    QString m_startError;
 };

@@ -189,11 +189,16 @@ int run(const CheckCommandLine::Options &options, QTextStream &out, QTextStream 
             CurlFunctions::removeFetchToolFrom(work->path());
             return ExitUsageOrFileError;
         }
-        if (!ordered.complete() && interruptedBy == 0)
+        if (!checker.isFinished() && interruptedBy == 0)
             loop.exec();
         checker.stop();
         progress.clear();
         CurlFunctions::removeFetchToolFrom(work->path());
+        if (!checker.startError().isEmpty()) {
+            complain(err,
+                     QStringLiteral("Cannot start the fetch tool: %1").arg(checker.startError()));
+            return ExitUsageOrFileError;
+        }
         // The work folder goes with everything still in it when `work` ends here.
     }
 
