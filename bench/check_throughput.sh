@@ -43,8 +43,8 @@ start_server() {
 
 now() { date +%s.%N; }
 seconds() { echo "$2 - $1" | bc -l; }
-rate() { echo "scale=1; $1 / $2" | bc -l; }
-ratio() { echo "scale=2; $1 / $2" | bc -l; }
+rate() { printf '%.1f' "$(echo "$1 / $2" | bc -l)"; }
+ratio() { printf '%.2f' "$(echo "$1 / $2" | bc -l)"; }
 
 start_server --delay-ms "$delay_ms" --page-kb "$page_kb"
 base="http://127.0.0.1:$port"
