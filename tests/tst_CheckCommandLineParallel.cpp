@@ -222,6 +222,31 @@ private slots:
         QCOMPARE(newTargets().size(), 4); // and nothing was fetched after the interrupt
     }
 
+    void fetchToolEndingEarlyIsAnError()
+    {
+        QStringList links {url("/watch?v=ok")};
+        for (int i = 0; i < 3; ++i)
+            links << url(QStringLiteral("/watch?v=ok&delay=60000&n=%1").arg(i));
+        QProcess process;
+        process.setProcessEnvironment(checkToolEnvironment(m_temp));
+        process.start(qEnvironmentVariable("BRINDLEWOOD_CHECK"), {linkFile(links)});
+        QVERIFY(process.waitForStarted());
+        QTRY_COMPARE_WITH_TIMEOUT(newTargets().size(), 4, 30'000);
+        QTRY_VERIFY(process.canReadLine());
+        // Kill the fetch tool, the checker's only child, behind the checker's back.
+        const QByteArray children
+            = TestFiles::read(QStringLiteral("/proc/%1/task/%1/children").arg(process.processId()));
+        QCOMPARE(children.trimmed().split(' ').size(), 1);
+        ::kill(pid_t(children.trimmed().toLongLong()), SIGKILL);
+        QVERIFY(process.waitForFinished(30'000));
+        QCOMPARE(process.exitCode(), 2);
+        QByteArray expected = "valid\t" + links[0].toUtf8() + '\n';
+        for (qsizetype i = 1; i < links.size(); ++i)
+            expected += "invalid\t" + links[i].toUtf8() + "\tURL unavailable\n";
+        QCOMPARE(process.readAllStandardOutput(), expected);
+        QCOMPARE(process.readAllStandardError().count('\n'), 1);
+    }
+
     void linksComeFromStandardInputForADash()
     {
         const QByteArray input = "\xEF\xBB\xBF" + url("/watch?v=ok").toUtf8() + "\r\n   \r\n\r\n"

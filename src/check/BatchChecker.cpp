@@ -219,12 +219,12 @@ void BatchChecker::toolEnded()
         return;
     m_ended = true;
     readReports();
-    // A fetch the tool never reported (it could not start, or it ended early) has no page
-    // that can be trusted.
+    // A fetch the tool never reported (it ended early) has no page that can be trusted.
     for (qsizetype transfer = 0; transfer < qsizetype(m_linkOfTransfer.size()); ++transfer) {
         const qsizetype index = m_linkOfTransfer[size_t(transfer)];
         if (!m_reported[size_t(index)]) {
             QFile::remove(pagePath(index));
+            ++m_unreported;
             report(index, unavailable(m_links[index]));
         }
     }

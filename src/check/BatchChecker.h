@@ -44,6 +44,8 @@ public:
     bool isFinished() const { return m_ended; }
     // Why the fetch tool could not be started; empty when it started (or was not needed).
     QString startError() const { return m_startError; }
+    // Links the tool ended without reporting, filed as unavailable all the same.
+    qsizetype unreportedCount() const { return m_unreported; }
 
     // The page file of the link at position index, unique to that link.
     QString pagePath(qsizetype index) const;
@@ -71,4 +73,5 @@ private:
     bool m_ended = false;
     bool m_stopped = false;
     QString m_startError;
+    qsizetype m_unreported = 0;
 };

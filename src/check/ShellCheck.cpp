@@ -113,6 +113,7 @@ int run(const CheckCommandLine::Options &options, QTextStream &out, QTextStream 
     QStringList invalidLinks;
     // SIGINT, SIGTERM or SIGHUP when interrupted, SIGPIPE when the output went away.
     int interruptedBy = 0;
+    bool toolFailed = false;
     if (!links.isEmpty()) {
         // From here on an interrupt is only noted, and acted on by the event loop below, so
         // it cannot leave the work folder behind.
@@ -199,13 +200,22 @@ int run(const CheckCommandLine::Options &options, QTextStream &out, QTextStream 
                      QStringLiteral("Cannot start the fetch tool: %1").arg(checker.startError()));
             return ExitUsageOrFileError;
         }
+        if (checker.unreportedCount() > 0 && interruptedBy == 0) {
+            complain(err,
+                     QStringLiteral("The fetch tool ended before it had fetched %1 of the "
+                                    "links; they are shown as unavailable.")
+                         .arg(checker.unreportedCount()));
+            toolFailed = true;
+        }
         // The work folder goes with everything still in it when `work` ends here.
     }
 
     if (interruptedBy != 0)
         return 128 + interruptedBy;
 
-    int status = invalidLinks.isEmpty() ? ExitAllValid : ExitSomeInvalid;
+    int status = toolFailed      ? ExitUsageOrFileError
+        : invalidLinks.isEmpty() ? ExitAllValid
+                                 : ExitSomeInvalid;
     for (const auto &[path, list] :
          {std::pair {options.validOut, validLinks}, std::pair {options.invalidOut, invalidLinks}}) {
         if (path.isEmpty())
