@@ -1,6 +1,7 @@
 #include "check/CheckCommandLine.h"
 
 #include "check/PlayabilityVerdict.h"
+#include "check/ShellCheck.h"
 #include "lists/LinkLines.h"
 #include "platform/AppError.h"
 #include "textio/TextReader.h"
@@ -59,10 +60,14 @@ ParsedCommandLine parse(const QStringList &arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Checks YouTube watch-page links from the shell.\n\n"
+        "brindlewood-check LINKFILE... fetches every link of the link files (\"-\" reads\n"
+        "standard input) and prints one line per link in input order: valid<TAB>LINK or\n"
+        "invalid<TAB>LINK<TAB>REASON. Exit status: 0 when every link is valid, 1 when any\n"
+        "is invalid, 2 on a usage error or a file that cannot be read or written, 130 or\n"
+        "143 when interrupted.\n"
         "--page prints one line per file: valid, invalid<TAB>REASON or unavailable.\n"
         "--dry-run prints the links that loading the link files would add, one per line.\n"
-        "With --json every line is a JSON object instead.\n"
-        "Exit status: 0 on success, 2 on a usage error or a file that cannot be read."));
+        "With --json every line is a JSON object instead."));
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     const QCommandLineOption pageOption(QStringLiteral("page"),
@@ -73,10 +78,30 @@ ParsedCommandLine parse(const QStringList &arguments)
                                                          "without checking them."));
     const QCommandLineOption jsonOption(QStringLiteral("json"),
                                         QStringLiteral("Print one JSON object per line."));
-    parser.addOptions({pageOption, dryRunOption, jsonOption});
+    const QCommandLineOption jobsOption(
+        QStringLiteral("jobs"),
+        QStringLiteral("Fetch up to N links at once (1 to %1, default %2).")
+            .arg(MaxJobs)
+            .arg(DefaultJobs),
+        QStringLiteral("N"));
+    const QCommandLineOption noProgressOption(
+        QStringLiteral("no-progress"),
+        QStringLiteral("Draw no progress bar (one is drawn only when standard error is a "
+                       "terminal)."));
+    const QCommandLineOption validOutOption(
+        QStringLiteral("valid-out"),
+        QStringLiteral("Save the valid links to FILE, one per line ending in CR LF."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption invalidOutOption(
+        QStringLiteral("invalid-out"),
+        QStringLiteral("Save the invalid links to FILE, one per line ending in CR LF."),
+        QStringLiteral("FILE"));
+    parser.addOptions({pageOption, dryRunOption, jsonOption, jobsOption, noProgressOption,
+                       validOutOption, invalidOutOption});
     parser.addPositionalArgument(
         QStringLiteral("files"),
-        QStringLiteral("Saved watch pages (--page) or link files (--dry-run)."),
+        QStringLiteral("Link files to check, saved watch pages (--page) or link files "
+                       "(--dry-run)."),
         QStringLiteral("FILE..."));
 
     ParsedCommandLine parsed;
@@ -103,16 +128,43 @@ ParsedCommandLine parse(const QStringList &arguments)
         parsed.errorMessage = QStringLiteral("--page and --dry-run cannot be used together.");
         return parsed;
     }
-    if (!page && !dryRun) {
-        parsed.errorMessage = QStringLiteral("Choose --page or --dry-run; checking links "
-                                             "online is not available yet.");
+    const bool checking = !page && !dryRun;
+    for (const QCommandLineOption &option :
+         {jobsOption, noProgressOption, validOutOption, invalidOutOption}) {
+        if (!checking && parser.isSet(option)) {
+            parsed.errorMessage = QStringLiteral("--%1 applies only to checking links, not to "
+                                                 "--page or --dry-run.")
+                                      .arg(option.names().constFirst());
+            return parsed;
+        }
+    }
+    if (parser.isSet(jobsOption)) {
+        bool isNumber = false;
+        parsed.options.jobs = parser.value(jobsOption).toInt(&isNumber);
+        if (!isNumber || parsed.options.jobs < 1 || parsed.options.jobs > MaxJobs) {
+            parsed.errorMessage = QStringLiteral("--jobs takes a whole number from 1 to %1, "
+                                                 "not \"%2\".")
+                                      .arg(MaxJobs)
+                                      .arg(parser.value(jobsOption));
+            return parsed;
+        }
+    }
+    parsed.options.progress = !parser.isSet(noProgressOption);
+    parsed.options.validOut = parser.value(validOutOption);
+    parsed.options.invalidOut = parser.value(invalidOutOption);
+    if (parser.isSet(validOutOption) && parsed.options.validOut.isEmpty()) {
+        parsed.errorMessage = QStringLiteral("--valid-out needs a file name.");
+        return parsed;
+    }
+    if (parser.isSet(invalidOutOption) && parsed.options.invalidOut.isEmpty()) {
+        parsed.errorMessage = QStringLiteral("--invalid-out needs a file name.");
         return parsed;
     }
     if (parsed.options.files.isEmpty()) {
         parsed.errorMessage = QStringLiteral("No files given.");
         return parsed;
     }
-    parsed.options.mode = page ? Mode::Page : Mode::DryRun;
+    parsed.options.mode = page ? Mode::Page : dryRun ? Mode::DryRun : Mode::Check;
     parsed.action = ParsedCommandLine::Action::Run;
     return parsed;
 }
@@ -136,6 +188,8 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
     }
 
     switch (parsed.options.mode) {
+    case Mode::Check:
+        return ShellCheck::run(parsed.options, out, err);
     case Mode::Page:
         return runPageMode(parsed.options, out, err);
     case Mode::DryRun:

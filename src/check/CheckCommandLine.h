@@ -13,15 +13,24 @@ inline constexpr int ExitSuccess = 0;
 inline constexpr int ExitUsageOrUnreadableFile = 2;
 
 enum class Mode {
+    Check, // LINKFILE...: fetch every link and print its verdict
     Page, // --page FILE...: the verdict of each saved watch page
     DryRun, // --dry-run LINKFILE...: the links that loading the files would add
 };
 
+inline constexpr int DefaultJobs = 4;
+inline constexpr int MaxJobs = 64;
+
 struct Options
 {
-    Mode mode = Mode::Page;
+    Mode mode = Mode::Check;
     bool json = false;
     QStringList files;
+    // Checking only:
+    int jobs = DefaultJobs; // fetches at once
+    bool progress = true; // a progress bar when standard error is a terminal
+    QString validOut; // result files written as the save buttons write them
+    QString invalidOut;
 };
 
 // What parsing decided: run a mode with the options, or answer at once.
