@@ -2,7 +2,6 @@
 
 #include "check/PlayabilityVerdict.h"
 #include "check/ShellCheck.h"
-#include "lists/LinkLines.h"
 #include "platform/AppError.h"
 #include "textio/TextReader.h"
 
@@ -229,7 +228,8 @@ int runDryRunMode(const Options &options, QTextStream &out, QTextStream &err)
     for (const QString &file : options.files) {
         QStringList links;
         try {
-            links = linksFromLines(ReadAllLines(file));
+            // The same loading as checking, so "-" reads standard input here too.
+            links = ShellCheck::loadLinks({file});
         } catch (const AppError &error) {
             reportUnreadable(err, error);
             status = ExitUsageOrUnreadableFile;
