@@ -16,9 +16,13 @@ PlayabilityVerdict verdict(Kind kind, const QString &reason = {}, const QString 
     v.status = status;
     return v;
 }
-void row(const char *name, const QStringList &lines, const PlayabilityVerdict &expected)
+void rows(const char *name, const QStringList &lines, const PlayabilityVerdict &expected)
 {
     QTest::newRow(name) << lines << expected;
+}
+void row(const char *name, const QString &line, const PlayabilityVerdict &expected)
+{
+    rows(name, {line}, expected);
 }
 } // namespace
 
@@ -43,137 +47,117 @@ private slots:
     {
         QTest::addColumn<QStringList>("lines");
         QTest::addColumn<PlayabilityVerdict>("expected");
+        using enum Kind;
+        const QString S = "playabilityStatus:status:"; // the marker and the status label
 
         // Lines as they stand after cleaning.
-        row("OK status", QStringList {"playabilityStatus:status:OK,playableInEmbed:true"},
-            verdict(Kind::Valid, {}, "OK"));
-        row("no comma after the status", QStringList {"playabilityStatus:status:OK"},
-            verdict(Kind::Unavailable));
+        row("OK status", S + "OK,playableInEmbed:true", verdict(Valid, {}, "OK"));
+        row("no comma after the status", S + "OK", verdict(Unavailable));
         row("reason without subreason ends in a blank",
-            QStringList {"playabilityStatus:status:LOGIN_REQUIRED,reason:Sign in,messages:x"},
-            verdict(Kind::Invalid, "Sign in ", "LOGIN_REQUIRED"));
+            S + "LOGIN_REQUIRED,reason:Sign in,messages:x",
+            verdict(Invalid, "Sign in ", "LOGIN_REQUIRED"));
         row("subreason joins the reason, its commas become blanks",
-            QStringList {
-                "playabilityStatus:status:ERROR,reason:Video unavailable,errorScreen:"
-                "playerErrorMessageRenderer:subreason:::This video is private, sorry,reason:"
-                "simpleText:Video unavailable"},
-            verdict(Kind::Invalid, "Video unavailable ::This video is private  sorry", "ERROR"));
-        row("blank reason without subreason",
-            QStringList {"playabilityStatus:status:ERROR,reason:,x:1"},
-            verdict(Kind::Unavailable, {}, "ERROR"));
-        row("no reason label", QStringList {"playabilityStatus:status:ERROR,messages:x"},
-            verdict(Kind::Unavailable, {}, "ERROR"));
+
+            "playabilityStatus:status:ERROR,reason:Video unavailable,errorScreen:"
+            "playerErrorMessageRenderer:subreason:::This video is private, sorry,reason:"
+            "simpleText:Video unavailable",
+            verdict(Invalid, "Video unavailable ::This video is private  sorry", "ERROR"));
+        row("blank reason without subreason", S + "ERROR,reason:,x:1",
+            verdict(Unavailable, {}, "ERROR"));
+        row("no reason label", S + "ERROR,messages:x", verdict(Unavailable, {}, "ERROR"));
 
         // The page form of the subreason row, before cleaning.
         row("quoted and braced status object",
-            QStringList {
-                "\"playabilityStatus\":{\"status\":\"ERROR\",\"reason\":\"Video unavailable\","
-                "\"errorScreen\":{\"playerErrorMessageRenderer\":{\"subreason\":{\"runs\":[{"
-                "\"text\":"
-                "\"This video is private, sorry\"}]},\"reason\":{\"simpleText\":\"Video "
-                "unavailable\"}}}}"},
-            verdict(Kind::Invalid, "Video unavailable ::This video is private  sorry", "ERROR"));
+
+            "\"playabilityStatus\":{\"status\":\"ERROR\",\"reason\":\"Video unavailable\","
+            "\"errorScreen\":{\"playerErrorMessageRenderer\":{\"subreason\":{\"runs\":[{"
+            "\"text\":"
+            "\"This video is private, sorry\"}]},\"reason\":{\"simpleText\":\"Video "
+            "unavailable\"}}}}",
+            verdict(Invalid, "Video unavailable ::This video is private  sorry", "ERROR"));
         row("escaped quotes are deleted too",
-            QStringList {
-                "\\\"playabilityStatus\\\":{\\\"status\\\":\\\"UNPLAYABLE\\\",\\\"reason\\\":"
-                "\\\"Not here\\\","},
-            verdict(Kind::Invalid, "Not here ", "UNPLAYABLE"));
+
+            "\\\"playabilityStatus\\\":{\\\"status\\\":\\\"UNPLAYABLE\\\",\\\"reason\\\":"
+            "\\\"Not here\\\",",
+            verdict(Invalid, "Not here ", "UNPLAYABLE"));
 
         // Letter case: labels in any case, deletions and the OK test exact.
         row("marker and labels in any case",
-            QStringList {"PLAYABILITYSTATUS:Status:ERROR,REASON:Gone,SubReason:a,b,ReAsOn"},
-            verdict(Kind::Invalid, "Gone a b", "ERROR"));
-        row("lower-case ok is not OK", QStringList {"playabilityStatus:status:ok,reason:odd,"},
-            verdict(Kind::Invalid, "odd ", "ok"));
-        row("capitalised words stay",
-            QStringList {"playabilityStatus:status:ERROR,reason:Runs Text,"},
-            verdict(Kind::Invalid, "Runs Text ", "ERROR"));
-        row("only ASCII letters fold in the marker",
-            QStringList {u"playabilityStatu\u017F:status:OK,"_qs}, verdict(Kind::Unavailable));
-        row("only ASCII letters fold in a label",
-            QStringList {u"playabilityStatus:\u017Ftatus:OK,"_qs}, verdict(Kind::Unavailable));
+            "PLAYABILITYSTATUS:Status:ERROR,REASON:Gone,SubReason:a,b,ReAsOn",
+            verdict(Invalid, "Gone a b", "ERROR"));
+        row("lower-case ok is not OK", S + "ok,reason:odd,", verdict(Invalid, "odd ", "ok"));
+        row("capitalised words stay", S + "ERROR,reason:Runs Text,",
+            verdict(Invalid, "Runs Text ", "ERROR"));
+        row("only ASCII letters fold in the marker", u"playabilityStatu\u017F:status:OK,"_qs,
+            verdict(Unavailable));
+        row("only ASCII letters fold in a label", u"playabilityStatus:\u017Ftatus:OK,"_qs,
+            verdict(Unavailable));
 
         // Cleaning order.
-        row("deleted punctuation brings a word together",
-            QStringList {"playabilityStatus:status:O\"runs\"K,"}, verdict(Kind::Valid, {}, "OK"));
-        row("text inside runs: the runs formed later stays",
-            QStringList {"playabilityStatus:status:ERROR,reason:rutextns,"},
-            verdict(Kind::Invalid, "runs ", "ERROR"));
-        row("runs inside text: text formed by deleting runs goes",
-            QStringList {"playabilityStatus:status:OterunsxtK,"}, verdict(Kind::Valid, {}, "OK"));
-        row("one pass per word",
-            QStringList {"playabilityStatus:status:ERROR,reason:rurunsns tetextxt,"},
-            verdict(Kind::Invalid, "runs text ", "ERROR"));
-        row("marker formed by cleaning", QStringList {"playability\"}runsStatus:status:OK,"},
-            verdict(Kind::Valid, {}, "OK"));
+        row("deleted punctuation brings a word together", S + "O\"runs\"K,",
+            verdict(Valid, {}, "OK"));
+        row("text inside runs: the runs formed later stays", S + "ERROR,reason:rutextns,",
+            verdict(Invalid, "runs ", "ERROR"));
+        row("runs inside text: text formed by deleting runs goes", S + "OterunsxtK,",
+            verdict(Valid, {}, "OK"));
+        row("one pass per word", S + "ERROR,reason:rurunsns tetextxt,",
+            verdict(Invalid, "runs text ", "ERROR"));
+        row("marker formed by cleaning", "playability\"}runsStatus:status:OK,",
+            verdict(Valid, {}, "OK"));
 
         // Positions and searches.
-        row("the marker's own Status is not the label",
-            QStringList {"playabilityStatus:OK,reason:x,"}, verdict(Kind::Unavailable));
-        row("label ends the line: search beyond the end", QStringList {"playabilityStatus:status:"},
-            verdict(Kind::Unavailable));
-        row("marker ends the line", QStringList {"xplayabilityStatus"}, verdict(Kind::Unavailable));
-        row("empty status", QStringList {"playabilityStatus:status:,reason:x,"},
-            verdict(Kind::Invalid, "x ", ""));
-        row("status with blanks is not OK", QStringList {"playabilityStatus:status: OK,reason:x,"},
-            verdict(Kind::Invalid, "x ", " OK"));
-        row("reason label inside a subreason label",
-            QStringList {"playabilityStatus:status:ERROR,subreason:abc,x:1"},
-            verdict(Kind::Invalid, "abc ", "ERROR"));
-        row("reason without a closing comma",
-            QStringList {"playabilityStatus:status:ERROR,reason:x"},
-            verdict(Kind::Unavailable, {}, "ERROR"));
-        row("subreason without its end stays empty",
-            QStringList {"playabilityStatus:status:ERROR,reason:x,subreason:y,z"},
-            verdict(Kind::Invalid, "x ", "ERROR"));
+        row("the marker's own Status is not the label", "playabilityStatus:OK,reason:x,",
+            verdict(Unavailable));
+        row("label ends the line: search beyond the end", S + "", verdict(Unavailable));
+        row("marker ends the line", "xplayabilityStatus", verdict(Unavailable));
+        row("empty status", S + ",reason:x,", verdict(Invalid, "x ", ""));
+        row("status with blanks is not OK", S + " OK,reason:x,", verdict(Invalid, "x ", " OK"));
+        row("reason label inside a subreason label", S + "ERROR,subreason:abc,x:1",
+            verdict(Invalid, "abc ", "ERROR"));
+        row("reason without a closing comma", S + "ERROR,reason:x",
+            verdict(Unavailable, {}, "ERROR"));
+        row("subreason without its end stays empty", S + "ERROR,reason:x,subreason:y,z",
+            verdict(Invalid, "x ", "ERROR"));
         row("subreason before the reason comma is not seen",
-            QStringList {"playabilityStatus:status:ERROR,reason:x subreason:y,z,reason"},
-            verdict(Kind::Invalid, "x subreason:y ", "ERROR"));
+            S + "ERROR,reason:x subreason:y,z,reason", verdict(Invalid, "x subreason:y ", "ERROR"));
 
         // Only blanks make a reason blank.
-        row("reason of blanks", QStringList {"playabilityStatus:status:ERROR,reason:   ,"},
-            verdict(Kind::Unavailable, {}, "ERROR"));
-        row("reason and subreason of blanks and commas",
-            QStringList {"playabilityStatus:status:ERROR,reason:,subreason: ,,reason"},
-            verdict(Kind::Unavailable, {}, "ERROR"));
-        row("a tab is a reason", QStringList {"playabilityStatus:status:ERROR,reason:\t,"},
-            verdict(Kind::Invalid, "\t ", "ERROR"));
-        row("subreason alone makes a reason",
-            QStringList {"playabilityStatus:status:ERROR,reason:,subreason:Private,reason"},
-            verdict(Kind::Invalid, " Private", "ERROR"));
+        row("reason of blanks", S + "ERROR,reason:   ,", verdict(Unavailable, {}, "ERROR"));
+        row("reason and subreason of blanks and commas", S + "ERROR,reason:,subreason: ,,reason",
+            verdict(Unavailable, {}, "ERROR"));
+        row("a tab is a reason", S + "ERROR,reason:\t,", verdict(Invalid, "\t ", "ERROR"));
+        row("subreason alone makes a reason", S + "ERROR,reason:,subreason:Private,reason",
+            verdict(Invalid, " Private", "ERROR"));
 
         // Long lines decide as short ones.
         const QString filler(100'000, u'x');
         const QString commas = QStringLiteral("ab,").repeated(50'000);
         row("marker far into a line without commas",
-            QStringList {filler + "\"playabilityStatus\":{\"status\":\"OK\","},
-            verdict(Kind::Valid, {}, "OK"));
+            filler + "\"playabilityStatus\":{\"status\":\"OK\",", verdict(Valid, {}, "OK"));
         row("marker far into a line with commas",
-            QStringList {commas + "\"playabilityStatus\":{\"status\":\"OK\"," + commas},
-            verdict(Kind::Valid, {}, "OK"));
+            commas + "\"playabilityStatus\":{\"status\":\"OK\"," + commas,
+            verdict(Valid, {}, "OK"));
         row("words and marker split by deleted characters everywhere",
-            QStringList {commas + "ru\"ns,play\"abilityte[xt\\Status:status:NO,re\"ru}ns\"ason:a,"
-                         + commas},
-            verdict(Kind::Invalid, "a ", "NO"));
+            commas + "ru\"ns,play\"abilityte[xt\\Status:status:NO,re\"ru}ns\"ason:a," + commas,
+            verdict(Invalid, "a ", "NO"));
         row("reason longer than a piece",
-            QStringList {commas + "playabilityStatus:status:NO,reason:" + filler
-                         + ",subreason:" + commas + "reason"},
-            verdict(Kind::Invalid, filler + ' ' + QStringLiteral("ab ").repeated(50'000).chopped(1),
+            commas + "playabilityStatus:status:NO,reason:" + filler + ",subreason:" + commas
+                + "reason",
+            verdict(Invalid, filler + ' ' + QStringLiteral("ab ").repeated(50'000).chopped(1),
                     "NO"));
 
         // The first line holding the marker decides alone.
-        row("empty list", QStringList {}, verdict(Kind::Unavailable));
-        row("one empty line", QStringList {""}, verdict(Kind::Unavailable));
-        row("no marker anywhere", QStringList {"status:OK,", "reason:x,"},
-            verdict(Kind::Unavailable));
-        row("lines before the marker are skipped",
-            QStringList {"status:ERROR,reason:early,", "<html>", "playabilityStatus:status:OK,"},
-            verdict(Kind::Valid, {}, "OK"));
-        row("an unavailable marker line still decides",
-            QStringList {"playabilityStatus:status:OK", "playabilityStatus:status:OK,"},
-            verdict(Kind::Unavailable));
-        row("labels on the next line are not read",
-            QStringList {"playabilityStatus:", "status:OK,"}, verdict(Kind::Unavailable));
+        rows("empty list", QStringList {}, verdict(Unavailable));
+        rows("one empty line", QStringList {""}, verdict(Unavailable));
+        rows("no marker anywhere", QStringList {"status:OK,", "reason:x,"}, verdict(Unavailable));
+        rows("lines before the marker are skipped",
+             QStringList {"status:ERROR,reason:early,", "<html>", "playabilityStatus:status:OK,"},
+             verdict(Valid, {}, "OK"));
+        rows("an unavailable marker line still decides",
+             QStringList {"playabilityStatus:status:OK", "playabilityStatus:status:OK,"},
+             verdict(Unavailable));
+        rows("labels on the next line are not read",
+             QStringList {"playabilityStatus:", "status:OK,"}, verdict(Unavailable));
     }
     void decidesFromTheFirstMarkerLine()
     {
