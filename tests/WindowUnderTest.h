@@ -92,3 +92,9 @@ private:
         return list->visualItemRect(list->topLevelItem(row - 1)).center();
     }
 };
+
+// The window started and shown before the test acts.
+struct ShownWindow : WindowUnderTest
+{
+    ShownWindow() { show(); }
+};

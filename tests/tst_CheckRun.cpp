@@ -101,8 +101,7 @@ private slots:
             else
                 invalidRows << links.last() + " | " + reason;
         }
-        WindowUnderTest w;
-        w.show();
+        ShownWindow w;
         check(w, links);
         QCOMPARE(w.form->ListView2->links(), valid);
         QCOMPARE(invalid(w), invalidRows);
@@ -117,8 +116,7 @@ private slots:
 
     void emptyListOnlySaysSo()
     {
-        WindowUnderTest w;
-        w.show();
+        ShownWindow w;
         int pointerAtBox = -1;
         w.platform.onBox = [&](const ScriptedPlatform::Box &) {
             pointerAtBox = w.form->mousePointer();
@@ -133,8 +131,7 @@ private slots:
 
     void noRunWhenTheConnectedStateCannotBeRestored()
     {
-        WindowUnderTest w;
-        w.show();
+        ShownWindow w;
         w.platform.connectedState.reset();
         check(w, {url("/watch?v=ok")});
         QVERIFY(w.platform.boxes.isEmpty());
@@ -146,8 +143,7 @@ private slots:
     // Duplicates and empty rows each give a result; a row added during the run waits.
     void everyRowGivesOneResultInOrderBelowEarlierRows()
     {
-        WindowUnderTest w;
-        w.show();
+        ShownWindow w;
         w.form->ListView2->append("earlier valid");
         w.form->ListView3->append("earlier invalid", "old reason");
         const QString missing = url("/watch?v=404");
@@ -173,8 +169,7 @@ private slots:
 
     void secondClickDuringARunIsIgnored()
     {
-        WindowUnderTest w;
-        w.show();
+        ShownWindow w;
         int pointerDuringRun = -1;
         w.platform.onProcessEvents = [&] {
             if (pointerDuringRun < 0 && !w.platform.startedProcesses.isEmpty()) {
@@ -191,8 +186,7 @@ private slots:
 
     void slowPageKeepsTheWindowResponsive()
     {
-        WindowUnderTest w;
-        w.show();
+        ShownWindow w;
         int ticks = 0;
         QTimer timer;
         connect(&timer, &QTimer::timeout, [&] { ++ticks; });
@@ -205,8 +199,7 @@ private slots:
     void unwritableTemporaryFolderReportsOnceAndFilesEveryLinkUnavailable()
     {
         qputenv("TEMP", TestFiles::impossiblePath(m_temp->path()).toLocal8Bit());
-        WindowUnderTest w;
-        w.show();
+        ShownWindow w;
         const QStringList links {url("/watch?v=ok"), url("/watch?v=error")};
         check(w, links);
         QCOMPARE(w.platform.errorReports().size(), 1);
@@ -219,8 +212,7 @@ private slots:
 
     void rowsThatVanishDuringARunAreReportedAndSkipped()
     {
-        WindowUnderTest w;
-        w.show();
+        ShownWindow w;
         w.platform.onProcessEvents = [&] {
             if (w.form->ListView1->count() == 3 && !w.platform.startedProcesses.isEmpty()) {
                 w.form->ListView1->removeRow(3);
@@ -256,8 +248,7 @@ private slots:
             "file://" + localPage,
             url("/"),
         };
-        WindowUnderTest w;
-        w.show();
+        ShownWindow w;
         check(w, links);
         QDir::setCurrent(oldCurrent);
 

@@ -11,8 +11,7 @@ class LinkFileLoadingTest : public QObject
 private slots:
     void cancelLoadsNothingAndShowsNothing()
     {
-        WindowUnderTest w;
-        w.show();
+        ShownWindow w;
         w.fill(1, {"kept"});
         w.click(w.form->PushButton3);
         QCOMPARE(w.form->ListView1->links(), QStringList {"kept"});
@@ -48,8 +47,7 @@ private slots:
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QStringList, items);
-        WindowUnderTest w;
-        w.show();
+        ShownWindow w;
         w.fill(1, {"before"});
         w.platform.queueOpenAnswer(TestFiles::write(w.path("links.txt"), bytes));
         w.click(w.form->PushButton3);
@@ -81,8 +79,7 @@ private slots:
         QFETCH(QStringList, names);
         QFETCH(QStringList, links);
         QFETCH(QStringList, boxes);
-        WindowUnderTest w;
-        w.show();
+        ShownWindow w;
         TestFiles::write(w.path("a.txt"), "a1\r\na2\r\n");
         TestFiles::write(w.path("b.txt"), "b1\r\n");
         TestFiles::write(w.path("c.txt"), "c1\r\n");
@@ -100,8 +97,7 @@ private slots:
 
     void sameFileTwiceAddsItsLinesAgain()
     {
-        WindowUnderTest w;
-        w.show();
+        ShownWindow w;
         const QString path = TestFiles::write(w.path("l.txt"), "1\r\n2\r\n");
         w.platform.queueOpenAnswer(path);
         w.platform.queueOpenAnswer(path);
@@ -125,8 +121,7 @@ private slots:
     {
         QFETCH(int, number);
         QFETCH(QString, text);
-        WindowUnderTest w;
-        w.show();
+        ShownWindow w;
         w.platform.queueOpenError(number, "Dialog failed");
         w.click(w.form->PushButton3);
         QCOMPARE(w.form->ListView1->count(), 0);

@@ -30,8 +30,7 @@ private slots:
     {
         QFETCH(QStringList, answers);
         QFETCH(QStringList, rows);
-        WindowUnderTest w;
-        w.show();
+        ShownWindow w;
         w.fill(1, {"mine"});
         for (const QString &answer : answers) {
             w.platform.promptAnswers.enqueue(answer);
@@ -47,8 +46,7 @@ private slots:
 
     void samplesTwiceGiveOneTwoThreeOneTwoThree()
     {
-        WindowUnderTest w;
-        w.show();
+        ShownWindow w;
         w.fill(1, {"mine"});
         w.click(w.form->PushButton8);
         w.click(w.form->PushButton8);
@@ -94,8 +92,7 @@ private slots:
         QFETCH(QStringList, rows);
         QFETCH(int, row);
         QFETCH(QStringList, left);
-        WindowUnderTest w;
-        w.show();
+        ShownWindow w;
         LinkListView *list = w.list(number);
         const int other = number == 1 ? 2 : 1; // a list that must stay as it is
         w.fill(number, rows);
@@ -125,8 +122,7 @@ private slots:
 
     void deleteKeyActsOnTheListWithFocus()
     {
-        WindowUnderTest w;
-        w.show();
+        ShownWindow w;
         QApplication::setActiveWindow(w.form.get());
         QVERIFY(QTest::qWaitForWindowActive(w.form.get()));
         for (int number = 1; number <= 3; ++number) {
@@ -163,8 +159,8 @@ private slots:
         QFETCH(bool, busy);
         QFETCH(QList<int>, counts);
         QFETCH(int, boxes);
-        WindowUnderTest w;
-        Form1 &form = w.show();
+        ShownWindow w;
+        Form1 &form = *w.form;
         for (int number = 1; number <= 3; ++number) {
             w.fill(number, Three);
             w.list(number)->selectRow(2);
@@ -204,8 +200,7 @@ private slots:
     void openWithoutSelectedInputRowShowsMessage()
     {
         QFETCH(QStringList, inputRows);
-        WindowUnderTest w;
-        w.show();
+        ShownWindow w;
         w.fill(1, inputRows);
         w.fill(2, Three); // a selection in a result list is never opened
         w.form->ListView2->selectRow(1);
@@ -235,8 +230,7 @@ private slots:
     {
         QFETCH(QString, link);
         QFETCH(bool, opened);
-        WindowUnderTest w;
-        w.show();
+        ShownWindow w;
         w.fill(1, {"https://a.example/other", link});
         w.form->ListView1->selectRow(2);
         w.click(w.form->PushButton7);
@@ -246,8 +240,7 @@ private slots:
 
     void helpNamesTheContactPage()
     {
-        WindowUnderTest w;
-        w.show();
+        ShownWindow w;
         w.click(w.form->PushButton10);
         QCOMPARE(w.platform.boxTexts(),
                  QStringList {"Questions? Please contact Team Tallowmere at "

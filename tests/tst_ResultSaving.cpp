@@ -21,8 +21,7 @@ class ResultSavingTest : public QObject
 private slots:
     void cancelWritesNothingAndShowsNothing()
     {
-        WindowUnderTest w;
-        w.show();
+        ShownWindow w;
         w.fill(2, {"https://a.example/1"});
         w.click(w.form->PushButton6);
         QVERIFY(w.platform.boxes.isEmpty());
@@ -59,8 +58,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QStringList, links);
         QFETCH(QByteArray, bytes);
-        WindowUnderTest w;
-        w.show();
+        ShownWindow w;
         w.fill(number, links);
         w.fill(number == 2 ? 3 : 2, {"https://other.example/"});
         w.platform.saveAnswers.enqueue(w.path(name));
@@ -83,8 +81,7 @@ private slots:
     {
         QFETCH(Platform::Answer, answer);
         QFETCH(QByteArray, bytesAfter);
-        WindowUnderTest w;
-        w.show();
+        ShownWindow w;
         w.fill(3, {"new"});
         const QString target = TestFiles::write(w.path("old.txt"), "old");
         w.platform.saveAnswers.enqueue(target);
@@ -100,8 +97,7 @@ private slots:
 
     void unwritableTargetGivesExactlyOneReport()
     {
-        WindowUnderTest w;
-        w.show();
+        ShownWindow w;
         w.fill(2, {"a", "b", "c"});
         const QString target = QDir(TestFiles::impossiblePath(w.folder.path())).filePath("r.txt");
         w.platform.saveAnswers.enqueue(target);
@@ -118,8 +114,7 @@ private slots:
     // while the window keeps processing events under the hourglass before each line.
     void oldFileStaysUntilTheNewOneIsComplete()
     {
-        WindowUnderTest w;
-        w.show();
+        ShownWindow w;
         w.fill(2, {"1", "2", "3"});
         const QString target = TestFiles::write(w.path("r.txt"), "old");
         QList<QByteArray> seen;
@@ -137,8 +132,7 @@ private slots:
 
     void failedSaveLeavesNoPartialFile()
     {
-        WindowUnderTest w;
-        w.show();
+        ShownWindow w;
         w.fill(3, {"1", "2", "3"});
         const QString target = w.path("r.txt");
         // Mid-save, something else takes the name: a folder the file cannot replace.
@@ -163,8 +157,7 @@ private slots:
     void clearingTheListMidSaveStillSavesEveryLink()
     {
         QFETCH(int, number);
-        WindowUnderTest w;
-        w.show();
+        ShownWindow w;
         w.fill(number, {"1", "2", "3"});
         w.platform.onProcessEvents = [&] {
             if (w.platform.processEventsCalls == 2) // Clear works while the hourglass shows

@@ -163,8 +163,8 @@ private slots:
     void closingEndsProgramOnceAndNothingElse()
     {
         QFETCH(bool, busy);
-        WindowUnderTest w;
-        Form1 &form = w.show();
+        ShownWindow w;
+        Form1 &form = *w.form;
         form.ListView1->append("https://www.youtube.com/watch?v=abc");
         form.IsChecking = busy;
         if (busy)
