@@ -77,34 +77,30 @@ private slots:
 
     void temporaryFolderFollowsTempAndFallsBackToRuntimeFolder_data()
     {
-        QTest::addColumn<bool>("setTemp");
-        QTest::addColumn<bool>("tempNamesFolder");
-        QTest::addColumn<bool>("runtime");
-        QTest::newRow("TEMP set") << true << true << false;
-        QTest::newRow("TEMP empty") << true << false << true;
-        QTest::newRow("TEMP unset") << false << false << true;
+        QTest::addColumn<int>("temp"); // 0: unset, 1: empty, 2: names a folder
+        QTest::newRow("TEMP unset") << 0;
+        QTest::newRow("TEMP empty") << 1;
+        QTest::newRow("TEMP set") << 2;
     }
     void temporaryFolderFollowsTempAndFallsBackToRuntimeFolder()
     {
-        QFETCH(bool, setTemp);
-        QFETCH(bool, tempNamesFolder);
-        QFETCH(bool, runtime);
+        QFETCH(int, temp);
         QTemporaryDir runtimeFolder;
         QFile::setPermissions(runtimeFolder.path(),
                               QFileDevice::ReadOwner | QFileDevice::WriteOwner
                                   | QFileDevice::ExeOwner);
         const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
         qputenv("XDG_RUNTIME_DIR", runtimeFolder.path().toLocal8Bit());
-        if (setTemp)
-            qputenv("TEMP", tempNamesFolder ? m_folder->path().toLocal8Bit() : QByteArray());
-        else
+        if (temp == 0)
             qunsetenv("TEMP");
+        else
+            qputenv("TEMP", temp == 2 ? m_folder->path().toLocal8Bit() : QByteArray());
 
         const QString folder = TemporaryFolder();
         DeployFetchTool();
         qputenv("XDG_RUNTIME_DIR", oldRuntime);
 
-        const QString expected = runtime ? runtimeFolder.path() : m_folder->path();
+        const QString expected = temp == 2 ? m_folder->path() : runtimeFolder.path();
         QCOMPARE(folder, expected);
         QCOMPARE(FetchToolCommand, QDir(expected).filePath("curl.exe"));
         QVERIFY(QFile::exists(QDir(expected).filePath("curl-ca-bundle.crt")));
