@@ -1,38 +1,64 @@
-// WindowUnderTest: the main window on the scripted platform, loaded and shown offscreen, with
-// small helpers that drive its lists the way a user does (clicks, double-clicks, keys).
+// WindowUnderTest: the main window on the scripted platform, its program folder a temporary
+// directory and its home-page draw chosen by the test, with helpers that act as a user does.
 #pragma once
 
 #include "app/Form1.h"
+#include "app/HomePageDraw.h"
 #include "lists/LinkListView.h"
 #include "support/ScriptedPlatform.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <memory>
+
+// Seconds since midnight whose draw opens the home page (wanted = true) or does not.
+inline int secondsDrawing(bool wantHomePage)
+{
+    for (int seconds = 0; seconds < 24 * 60 * 60; ++seconds) {
+        if ((homePageDraw(seconds) == HomePageNumber) == wantHomePage)
+            return seconds;
+    }
+    return -1;
+}
+
 struct WindowUnderTest
 {
     QTemporaryDir folder;
     ScriptedPlatform platform;
-    Form1 form {platform, {folder.path(), [] {
-                               return 0;
-                           }}};
+    int seconds = secondsDrawing(false);
+    std::unique_ptr<Form1> form;
 
-    WindowUnderTest()
+    QString path(const QString &name) const { return folder.filePath(name); }
+
+    // Creates the window and runs its start-up steps, as the program does.
+    Form1 &start()
     {
-        form.Form_Load();
-        form.show();
-        if (!QTest::qWaitForWindowExposed(&form))
+        form = std::make_unique<Form1>(platform, Form1::Startup {folder.path(), [this] {
+                                                                     return seconds;
+                                                                 }});
+        form->Form_Load();
+        return *form;
+    }
+
+    // Starts and shows the window; only what the test itself causes counts afterwards.
+    Form1 &show()
+    {
+        start();
+        form->show();
+        if (!QTest::qWaitForWindowExposed(form.get()))
             qFatal("the window was not shown");
-        // Only what the test itself causes counts.
         platform.boxes.clear();
         platform.openedAddresses.clear();
         platform.processEventsCalls = 0;
+        return *form;
     }
 
     LinkListView *list(int number) const
     {
-        return number == 1 ? form.ListView1 : number == 2 ? form.ListView2 : form.ListView3;
+        return number == 1 ? form->ListView1 : number == 2 ? form->ListView2 : form->ListView3;
     }
+    QList<int> counts() const { return {list(1)->count(), list(2)->count(), list(3)->count()}; }
 
     void fill(int number, const QStringList &links)
     {
@@ -44,29 +70,31 @@ struct WindowUnderTest
         }
     }
 
-    static QPoint rowCentre(LinkListView *list, int row)
-    {
-        return list->visualItemRect(list->topLevelItem(row - 1)).center();
-    }
-
     // A real click on a row: press and release on the list's viewport.
     static void clickRow(LinkListView *list, int row)
     {
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rowCentre(list, row));
     }
-
     // A real double-click as the window system delivers it: a click, then the double-click
-    // press and its release.
-    static void doubleClickAt(LinkListView *list, QPoint at)
+    // press and its release. Row 0 is a spot of an empty list.
+    static void doubleClickRow(LinkListView *list, int row)
     {
+        const QPoint at = row ? rowCentre(list, row) : QPoint(20, 10);
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
         QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, at);
     }
-    static void doubleClickRow(LinkListView *list, int row)
-    {
-        doubleClickAt(list, rowCentre(list, row));
-    }
-
     static void click(QPushButton *button) { QTest::mouseClick(button, Qt::LeftButton); }
+
+private:
+    static QPoint rowCentre(LinkListView *list, int row)
+    {
+        return list->visualItemRect(list->topLevelItem(row - 1)).center();
+    }
+};
+
+// The window started and shown before the test acts.
+struct ShownWindow : WindowUnderTest
+{
+    ShownWindow() { show(); }
 };

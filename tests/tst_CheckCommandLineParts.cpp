@@ -118,28 +118,27 @@ private slots:
 
     void progressLineShowsCountsRateAndTimeLeft_data()
     {
-        QTest::addColumn<qsizetype>("done");
-        QTest::addColumn<qsizetype>("valid");
-        QTest::addColumn<qint64>("elapsedMs");
+        QTest::addColumn<int>("done");
+        QTest::addColumn<int>("valid");
+        QTest::addColumn<int>("elapsedMs");
         QTest::addColumn<QString>("line");
-        QTest::newRow("start") << qsizetype(0) << qsizetype(0) << qint64(0)
-                               << u"[------------------------] 0/400  valid 0  invalid 0  "
-                                  u"0.0 links/s  -:-- left"_qs;
-        QTest::newRow("quarter") << qsizetype(100) << qsizetype(90) << qint64(4000)
-                                 << u"[######------------------] 100/400  valid 90  invalid 10  "
-                                    u"25.0 links/s  0:12 left"_qs;
-        QTest::newRow("slow, over a minute left")
-            << qsizetype(3) << qsizetype(3) << qint64(2000)
-            << u"[------------------------] 3/400  valid 3  invalid 0  1.5 links/s  4:25 left"_qs;
-        QTest::newRow("done") << qsizetype(400) << qsizetype(1) << qint64(10000)
-                              << u"[########################] 400/400  valid 1  invalid 399  "
-                                 u"40.0 links/s  0:00 left"_qs;
+        const auto row = [](const char *name, int done, int valid, int ms, const char *line) {
+            QTest::newRow(name) << done << valid << ms << QString::fromUtf8(line);
+        };
+        row("start", 0, 0, 0,
+            "[------------------------] 0/400  valid 0  invalid 0  0.0 links/s  -:-- left");
+        row("quarter", 100, 90, 4000,
+            "[######------------------] 100/400  valid 90  invalid 10  25.0 links/s  0:12 left");
+        row("over a minute left", 3, 3, 2000,
+            "[------------------------] 3/400  valid 3  invalid 0  1.5 links/s  4:25 left");
+        row("done", 400, 1, 10000,
+            "[########################] 400/400  valid 1  invalid 399  40.0 links/s  0:00 left");
     }
     void progressLineShowsCountsRateAndTimeLeft()
     {
-        QFETCH(qsizetype, done);
-        QFETCH(qsizetype, valid);
-        QFETCH(qint64, elapsedMs);
+        QFETCH(int, done);
+        QFETCH(int, valid);
+        QFETCH(int, elapsedMs);
         QFETCH(QString, line);
         QCOMPARE(progressLine({done, 400, valid, done - valid, elapsedMs}), line);
     }

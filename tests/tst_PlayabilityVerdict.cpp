@@ -16,6 +16,14 @@ PlayabilityVerdict verdict(Kind kind, const QString &reason = {}, const QString 
     v.status = status;
     return v;
 }
+void rows(const char *name, const QStringList &lines, const PlayabilityVerdict &expected)
+{
+    QTest::newRow(name) << lines << expected;
+}
+void row(const char *name, const QString &line, const PlayabilityVerdict &expected)
+{
+    rows(name, {line}, expected);
+}
 } // namespace
 
 namespace QTest {
@@ -35,110 +43,127 @@ class PlayabilityVerdictTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void decidesFromTheMarkerLine_data()
+    void decidesFromTheFirstMarkerLine_data()
     {
-        QTest::addColumn<QString>("line");
+        QTest::addColumn<QStringList>("lines");
         QTest::addColumn<PlayabilityVerdict>("expected");
+        using enum Kind;
+        const QString S = "playabilityStatus:status:"; // the marker and the status label
 
         // Lines as they stand after cleaning.
-        QTest::newRow("OK status")
-            << "playabilityStatus:status:OK,playableInEmbed:true" << verdict(Kind::Valid, {}, "OK");
-        QTest::newRow("no comma after the status")
-            << "playabilityStatus:status:OK" << verdict(Kind::Unavailable);
-        QTest::newRow("reason without subreason ends in a blank")
-            << "playabilityStatus:status:LOGIN_REQUIRED,reason:Sign in,messages:x"
-            << verdict(Kind::Invalid, "Sign in ", "LOGIN_REQUIRED");
-        QTest::newRow("subreason joins the reason, its commas become blanks")
-            << "playabilityStatus:status:ERROR,reason:Video unavailable,errorScreen:"
-               "playerErrorMessageRenderer:subreason:::This video is private, sorry,reason:"
-               "simpleText:Video unavailable"
-            << verdict(Kind::Invalid, "Video unavailable ::This video is private  sorry", "ERROR");
-        QTest::newRow("blank reason without subreason")
-            << "playabilityStatus:status:ERROR,reason:,x:1"
-            << verdict(Kind::Unavailable, {}, "ERROR");
-        QTest::newRow("no reason label") << "playabilityStatus:status:ERROR,messages:x"
-                                         << verdict(Kind::Unavailable, {}, "ERROR");
+        row("OK status", S + "OK,playableInEmbed:true", verdict(Valid, {}, "OK"));
+        row("no comma after the status", S + "OK", verdict(Unavailable));
+        row("reason without subreason ends in a blank",
+            S + "LOGIN_REQUIRED,reason:Sign in,messages:x",
+            verdict(Invalid, "Sign in ", "LOGIN_REQUIRED"));
+        row("subreason joins the reason, its commas become blanks",
+
+            "playabilityStatus:status:ERROR,reason:Video unavailable,errorScreen:"
+            "playerErrorMessageRenderer:subreason:::This video is private, sorry,reason:"
+            "simpleText:Video unavailable",
+            verdict(Invalid, "Video unavailable ::This video is private  sorry", "ERROR"));
+        row("blank reason without subreason", S + "ERROR,reason:,x:1",
+            verdict(Unavailable, {}, "ERROR"));
+        row("no reason label", S + "ERROR,messages:x", verdict(Unavailable, {}, "ERROR"));
 
         // The page form of the subreason row, before cleaning.
-        QTest::newRow("quoted and braced status object")
-            << "\"playabilityStatus\":{\"status\":\"ERROR\",\"reason\":\"Video unavailable\","
-               "\"errorScreen\":{\"playerErrorMessageRenderer\":{\"subreason\":{\"runs\":[{"
-               "\"text\":"
-               "\"This video is private, sorry\"}]},\"reason\":{\"simpleText\":\"Video "
-               "unavailable\"}}}}"
-            << verdict(Kind::Invalid, "Video unavailable ::This video is private  sorry", "ERROR");
-        QTest::newRow("escaped quotes are deleted too")
-            << "\\\"playabilityStatus\\\":{\\\"status\\\":\\\"UNPLAYABLE\\\",\\\"reason\\\":"
-               "\\\"Not here\\\","
-            << verdict(Kind::Invalid, "Not here ", "UNPLAYABLE");
+        row("quoted and braced status object",
+
+            "\"playabilityStatus\":{\"status\":\"ERROR\",\"reason\":\"Video unavailable\","
+            "\"errorScreen\":{\"playerErrorMessageRenderer\":{\"subreason\":{\"runs\":[{"
+            "\"text\":"
+            "\"This video is private, sorry\"}]},\"reason\":{\"simpleText\":\"Video "
+            "unavailable\"}}}}",
+            verdict(Invalid, "Video unavailable ::This video is private  sorry", "ERROR"));
+        row("escaped quotes are deleted too",
+
+            "\\\"playabilityStatus\\\":{\\\"status\\\":\\\"UNPLAYABLE\\\",\\\"reason\\\":"
+            "\\\"Not here\\\",",
+            verdict(Invalid, "Not here ", "UNPLAYABLE"));
 
         // Letter case: labels in any case, deletions and the OK test exact.
-        QTest::newRow("marker and labels in any case")
-            << "PLAYABILITYSTATUS:Status:ERROR,REASON:Gone,SubReason:a,b,ReAsOn"
-            << verdict(Kind::Invalid, "Gone a b", "ERROR");
-        QTest::newRow("lower-case ok is not OK")
-            << "playabilityStatus:status:ok,reason:odd," << verdict(Kind::Invalid, "odd ", "ok");
-        QTest::newRow("capitalised words stay")
-            << "playabilityStatus:status:ERROR,reason:Runs Text,"
-            << verdict(Kind::Invalid, "Runs Text ", "ERROR");
-        QTest::newRow("only ASCII letters fold in the marker")
-            << u"playabilityStatu\u017F:status:OK,"_qs << verdict(Kind::Unavailable);
-        QTest::newRow("only ASCII letters fold in a label")
-            << u"playabilityStatus:\u017Ftatus:OK,"_qs << verdict(Kind::Unavailable);
+        row("marker and labels in any case",
+            "PLAYABILITYSTATUS:Status:ERROR,REASON:Gone,SubReason:a,b,ReAsOn",
+            verdict(Invalid, "Gone a b", "ERROR"));
+        row("lower-case ok is not OK", S + "ok,reason:odd,", verdict(Invalid, "odd ", "ok"));
+        row("capitalised words stay", S + "ERROR,reason:Runs Text,",
+            verdict(Invalid, "Runs Text ", "ERROR"));
+        row("only ASCII letters fold in the marker", u"playabilityStatu\u017F:status:OK,"_qs,
+            verdict(Unavailable));
+        row("only ASCII letters fold in a label", u"playabilityStatus:\u017Ftatus:OK,"_qs,
+            verdict(Unavailable));
 
         // Cleaning order.
-        QTest::newRow("deleted punctuation brings a word together")
-            << "playabilityStatus:status:O\"runs\"K," << verdict(Kind::Valid, {}, "OK");
-        QTest::newRow("text inside runs: the runs formed later stays")
-            << "playabilityStatus:status:ERROR,reason:rutextns,"
-            << verdict(Kind::Invalid, "runs ", "ERROR");
-        QTest::newRow("runs inside text: text formed by deleting runs goes")
-            << "playabilityStatus:status:OterunsxtK," << verdict(Kind::Valid, {}, "OK");
-        QTest::newRow("one pass per word")
-            << "playabilityStatus:status:ERROR,reason:rurunsns tetextxt,"
-            << verdict(Kind::Invalid, "runs text ", "ERROR");
-        QTest::newRow("marker formed by cleaning")
-            << "playability\"}runsStatus:status:OK," << verdict(Kind::Valid, {}, "OK");
+        row("deleted punctuation brings a word together", S + "O\"runs\"K,",
+            verdict(Valid, {}, "OK"));
+        row("text inside runs: the runs formed later stays", S + "ERROR,reason:rutextns,",
+            verdict(Invalid, "runs ", "ERROR"));
+        row("runs inside text: text formed by deleting runs goes", S + "OterunsxtK,",
+            verdict(Valid, {}, "OK"));
+        row("one pass per word", S + "ERROR,reason:rurunsns tetextxt,",
+            verdict(Invalid, "runs text ", "ERROR"));
+        row("marker formed by cleaning", "playability\"}runsStatus:status:OK,",
+            verdict(Valid, {}, "OK"));
 
         // Positions and searches.
-        QTest::newRow("the marker's own Status is not the label")
-            << "playabilityStatus:OK,reason:x," << verdict(Kind::Unavailable);
-        QTest::newRow("label ends the line: search beyond the end")
-            << "playabilityStatus:status:" << verdict(Kind::Unavailable);
-        QTest::newRow("marker ends the line") << "xplayabilityStatus" << verdict(Kind::Unavailable);
-        QTest::newRow("empty status")
-            << "playabilityStatus:status:,reason:x," << verdict(Kind::Invalid, "x ", "");
-        QTest::newRow("status with blanks is not OK")
-            << "playabilityStatus:status: OK,reason:x," << verdict(Kind::Invalid, "x ", " OK");
-        QTest::newRow("reason label inside a subreason label")
-            << "playabilityStatus:status:ERROR,subreason:abc,x:1"
-            << verdict(Kind::Invalid, "abc ", "ERROR");
-        QTest::newRow("reason without a closing comma")
-            << "playabilityStatus:status:ERROR,reason:x" << verdict(Kind::Unavailable, {}, "ERROR");
-        QTest::newRow("subreason without its end stays empty")
-            << "playabilityStatus:status:ERROR,reason:x,subreason:y,z"
-            << verdict(Kind::Invalid, "x ", "ERROR");
-        QTest::newRow("subreason before the reason comma is not seen")
-            << "playabilityStatus:status:ERROR,reason:x subreason:y,z,reason"
-            << verdict(Kind::Invalid, "x subreason:y ", "ERROR");
+        row("the marker's own Status is not the label", "playabilityStatus:OK,reason:x,",
+            verdict(Unavailable));
+        row("label ends the line: search beyond the end", S + "", verdict(Unavailable));
+        row("marker ends the line", "xplayabilityStatus", verdict(Unavailable));
+        row("empty status", S + ",reason:x,", verdict(Invalid, "x ", ""));
+        row("status with blanks is not OK", S + " OK,reason:x,", verdict(Invalid, "x ", " OK"));
+        row("reason label inside a subreason label", S + "ERROR,subreason:abc,x:1",
+            verdict(Invalid, "abc ", "ERROR"));
+        row("reason without a closing comma", S + "ERROR,reason:x",
+            verdict(Unavailable, {}, "ERROR"));
+        row("subreason without its end stays empty", S + "ERROR,reason:x,subreason:y,z",
+            verdict(Invalid, "x ", "ERROR"));
+        row("subreason before the reason comma is not seen",
+            S + "ERROR,reason:x subreason:y,z,reason", verdict(Invalid, "x subreason:y ", "ERROR"));
 
         // Only blanks make a reason blank.
-        QTest::newRow("reason of blanks") << "playabilityStatus:status:ERROR,reason:   ,"
-                                          << verdict(Kind::Unavailable, {}, "ERROR");
-        QTest::newRow("reason and subreason of blanks and commas")
-            << "playabilityStatus:status:ERROR,reason:,subreason: ,,reason"
-            << verdict(Kind::Unavailable, {}, "ERROR");
-        QTest::newRow("a tab is a reason") << "playabilityStatus:status:ERROR,reason:\t,"
-                                           << verdict(Kind::Invalid, "\t ", "ERROR");
-        QTest::newRow("subreason alone makes a reason")
-            << "playabilityStatus:status:ERROR,reason:,subreason:Private,reason"
-            << verdict(Kind::Invalid, " Private", "ERROR");
+        row("reason of blanks", S + "ERROR,reason:   ,", verdict(Unavailable, {}, "ERROR"));
+        row("reason and subreason of blanks and commas", S + "ERROR,reason:,subreason: ,,reason",
+            verdict(Unavailable, {}, "ERROR"));
+        row("a tab is a reason", S + "ERROR,reason:\t,", verdict(Invalid, "\t ", "ERROR"));
+        row("subreason alone makes a reason", S + "ERROR,reason:,subreason:Private,reason",
+            verdict(Invalid, " Private", "ERROR"));
+
+        // Long lines decide as short ones.
+        const QString filler(100'000, u'x');
+        const QString commas = QStringLiteral("ab,").repeated(50'000);
+        row("marker far into a line without commas",
+            filler + "\"playabilityStatus\":{\"status\":\"OK\",", verdict(Valid, {}, "OK"));
+        row("marker far into a line with commas",
+            commas + "\"playabilityStatus\":{\"status\":\"OK\"," + commas,
+            verdict(Valid, {}, "OK"));
+        row("words and marker split by deleted characters everywhere",
+            commas + "ru\"ns,play\"abilityte[xt\\Status:status:NO,re\"ru}ns\"ason:a," + commas,
+            verdict(Invalid, "a ", "NO"));
+        row("reason longer than a piece",
+            commas + "playabilityStatus:status:NO,reason:" + filler + ",subreason:" + commas
+                + "reason",
+            verdict(Invalid, filler + ' ' + QStringLiteral("ab ").repeated(50'000).chopped(1),
+                    "NO"));
+
+        // The first line holding the marker decides alone.
+        rows("empty list", QStringList {}, verdict(Unavailable));
+        rows("one empty line", QStringList {""}, verdict(Unavailable));
+        rows("no marker anywhere", QStringList {"status:OK,", "reason:x,"}, verdict(Unavailable));
+        rows("lines before the marker are skipped",
+             QStringList {"status:ERROR,reason:early,", "<html>", "playabilityStatus:status:OK,"},
+             verdict(Valid, {}, "OK"));
+        rows("an unavailable marker line still decides",
+             QStringList {"playabilityStatus:status:OK", "playabilityStatus:status:OK,"},
+             verdict(Unavailable));
+        rows("labels on the next line are not read",
+             QStringList {"playabilityStatus:", "status:OK,"}, verdict(Unavailable));
     }
-    void decidesFromTheMarkerLine()
+    void decidesFromTheFirstMarkerLine()
     {
-        QFETCH(QString, line);
+        QFETCH(QStringList, lines);
         QFETCH(PlayabilityVerdict, expected);
-        QCOMPARE(ReadPlayabilityVerdict({line}), expected);
+        QCOMPARE(ReadPlayabilityVerdict(lines), expected);
     }
 
     // Cleaning is done in one pass for speed; it must equal the deletions done one after the
@@ -164,59 +189,6 @@ private slots:
                 : verdict(Kind::Invalid, cleaned + ' ', "ERROR");
             QVERIFY2(ReadPlayabilityVerdict({line}) == expected, qPrintable(raw));
         }
-    }
-
-    void longLinesDecideAsShortOnes_data()
-    {
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<PlayabilityVerdict>("expected");
-
-        const QString filler(100'000, u'x');
-        const QString commas = QStringLiteral("ab,").repeated(50'000);
-        QTest::newRow("marker far into a line without commas") << filler
-                + "\"playabilityStatus\":{\"status\":\"OK\"," << verdict(Kind::Valid, {}, "OK");
-        QTest::newRow("marker far into a line with commas")
-            << commas + "\"playabilityStatus\":{\"status\":\"OK\"," + commas
-            << verdict(Kind::Valid, {}, "OK");
-        QTest::newRow("words and marker split by deleted characters everywhere")
-            << commas + "ru\"ns,play\"abilityte[xt\\Status:status:NO,re\"ru}ns\"ason:a," + commas
-            << verdict(Kind::Invalid, "a ", "NO");
-        QTest::newRow("reason longer than a piece")
-            << commas + "playabilityStatus:status:NO,reason:" + filler + ",subreason:" + commas
-                + "reason"
-            << verdict(Kind::Invalid,
-                       filler + ' ' + QStringLiteral("ab ").repeated(50'000).chopped(1), "NO");
-    }
-    void longLinesDecideAsShortOnes()
-    {
-        QFETCH(QString, line);
-        QFETCH(PlayabilityVerdict, expected);
-        QVERIFY(ReadPlayabilityVerdict({line}) == expected);
-    }
-
-    void firstMarkerLineDecidesAlone_data()
-    {
-        QTest::addColumn<QStringList>("lines");
-        QTest::addColumn<PlayabilityVerdict>("expected");
-
-        QTest::newRow("empty list") << QStringList {} << verdict(Kind::Unavailable);
-        QTest::newRow("one empty line") << QStringList {""} << verdict(Kind::Unavailable);
-        QTest::newRow("no marker anywhere")
-            << QStringList {"status:OK,", "reason:x,"} << verdict(Kind::Unavailable);
-        QTest::newRow("lines before the marker are skipped")
-            << QStringList {"status:ERROR,reason:early,", "<html>", "playabilityStatus:status:OK,"}
-            << verdict(Kind::Valid, {}, "OK");
-        QTest::newRow("an unavailable marker line still decides")
-            << QStringList {"playabilityStatus:status:OK", "playabilityStatus:status:OK,"}
-            << verdict(Kind::Unavailable);
-        QTest::newRow("labels on the next line are not read")
-            << QStringList {"playabilityStatus:", "status:OK,"} << verdict(Kind::Unavailable);
-    }
-    void firstMarkerLineDecidesAlone()
-    {
-        QFETCH(QStringList, lines);
-        QFETCH(PlayabilityVerdict, expected);
-        QCOMPARE(ReadPlayabilityVerdict(lines), expected);
     }
 };
 

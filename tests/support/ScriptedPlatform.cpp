@@ -4,23 +4,10 @@
 #include "platform/QtChildProcess.h"
 
 #include <QCoreApplication>
-#include <QDir>
 
 void ScriptedPlatform::queueOpenAnswer(const QString &answer)
 {
     openAnswers.enqueue([answer] { return answer; });
-}
-
-void ScriptedPlatform::queueOpenFiles(const QString &folder, const QStringList &names)
-{
-    if (names.size() == 1) {
-        queueOpenAnswer(QDir(folder).filePath(names.first()));
-        return;
-    }
-    QString answer = folder;
-    for (const QString &name : names)
-        answer += QChar(u'\0') + name;
-    queueOpenAnswer(answer);
 }
 
 void ScriptedPlatform::queueOpenError(int number, const QString &description)
@@ -85,8 +72,7 @@ void ScriptedPlatform::openUrl(const QString &address)
 void ScriptedPlatform::processEvents()
 {
     ++processEventsCalls;
-    if (realEventProcessing)
-        QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
     if (onProcessEvents)
         onProcessEvents();
 }
@@ -99,8 +85,6 @@ void ScriptedPlatform::endProgram()
 std::unique_ptr<ChildProcess> ScriptedPlatform::startProcess(const ProcessStart &start)
 {
     startedProcesses << start;
-    if (onStartProcess)
-        return onStartProcess(start);
     return QtChildProcess::start(start);
 }
 

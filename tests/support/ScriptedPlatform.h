@@ -49,13 +49,8 @@ public:
     std::function<void(const Box &)> onBox;
     // Runs at every processEvents, after the real event processing.
     std::function<void()> onProcessEvents;
-    // Whether processEvents also lets Qt process events (on by default).
-    bool realEventProcessing = true;
-
-    // Child processes: every start is recorded; by default the child really runs.
+    // Child processes: every start is recorded, and the child really runs.
     QList<ProcessStart> startedProcesses;
-    // When set, answers a start instead of starting the child (nullptr: the start fails).
-    std::function<std::unique_ptr<ChildProcess>(const ProcessStart &)> onStartProcess;
 
     // The scripted connected-state record. No value makes every query fail.
     std::optional<quint32> connectedState = ConnectedStateConnected;
@@ -65,7 +60,6 @@ public:
     QList<quint32> connectedStateSets;
 
     void queueOpenAnswer(const QString &answer);
-    void queueOpenFiles(const QString &folder, const QStringList &names);
     void queueOpenError(int number, const QString &description);
 
     // Boxes with the "Application Error" caption.

@@ -1,0 +1,356 @@
+// brindlewood-check LINKFILE... end to end: the real executable, its embedded curl and the
+// fixture web server; exact output, result files, exit statuses, hostile links, several
+// fetches at once, standard input and interrupts.
+#include "CheckToolRun.h"
+#include "check/FetchCommand.h"
+#include "fixture/FixtureServerProcess.h"
+#include "support/TestFiles.h"
+
+#include <QTemporaryDir>
+
+#include <csignal>
+#include <unistd.h>
+
+namespace {
+const QByteArray Gone = "Video unavailable ::This video has been removed by the uploader";
+const QByteArray AgeGate
+    = "Sign in to confirm your age ::This video may be inappropriate for some users.";
+const QByteArray Unavailable = "URL unavailable";
+
+// Fixture videos and what the tool prints after their link (empty: valid).
+const QList<QPair<QString, QByteArray>> Kinds
+    = {{"ok", ""},
+       {"error", Gone},
+       {"login", AgeGate},
+       {"no-marker", Unavailable},
+       {"404", Unavailable},
+       {"comma-reason",
+        "This video is no longer available due to a copyright claim by Fixture "
+        "Films ::Sorry  about that."}};
+
+QByteArray line(const QString &link, const QByteArray &reason)
+{
+    return (reason.isEmpty() ? "valid\t" + link.toUtf8()
+                             : "invalid\t" + link.toUtf8() + '\t' + reason)
+        + '\n';
+}
+
+// Whether any running process names the folder in its command line.
+bool processMentions(const QString &folder)
+{
+    for (const QString &pid : QDir("/proc").entryList(QDir::Dirs)) {
+        if (pid.toInt() > 0
+            && TestFiles::read("/proc/" + pid + "/cmdline").contains(folder.toUtf8()))
+            return true;
+    }
+    return false;
+}
+} // namespace
+
+class CheckCommandLineTest : public QObject
+{
+    Q_OBJECT
+
+    std::optional<FixtureServerProcess> m_server;
+    QTemporaryDir m_dir;
+    QString m_temp;
+    qsizetype m_requestsBefore = 0;
+
+    QString url(const QString &pathAndQuery) const { return m_server->url(pathAndQuery); }
+    QString linkFile(const QStringList &lines)
+    {
+        static int count = 0;
+        return TestFiles::write(m_dir.filePath(u"links-%1.txt"_qs.arg(++count)),
+                                lines.join("\r\n").toUtf8() + "\r\n");
+    }
+    CheckToolOutcome check(const QStringList &arguments, const QByteArray &input = {})
+    {
+        return runCheckTool(m_temp, arguments, input);
+    }
+    QStringList newTargets() const { return m_server->requestTargets().mid(m_requestsBefore); }
+    // Starts the tool in the background on the links.
+    void start(QProcess &process, const QStringList &arguments)
+    {
+        process.setProcessEnvironment(checkToolEnvironment(m_temp));
+        process.start(qEnvironmentVariable("BRINDLEWOOD_CHECK"), arguments);
+        QVERIFY(process.waitForStarted());
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(!qEnvironmentVariable("BRINDLEWOOD_CHECK").isEmpty());
+        m_server.emplace(QStringList {"--page-kb", "200"});
+        QVERIFY2(m_server->isRunning(), qPrintable(m_server->errorString()));
+    }
+    void init()
+    {
+        static int count = 0;
+        m_temp = m_dir.filePath(u"temp-%1"_qs.arg(++count));
+        QVERIFY(QDir().mkpath(m_temp));
+        m_requestsBefore = m_server->requestTargets().size();
+    }
+    // Whatever a case did, its temporary folder is left as it was found.
+    void cleanup() { QCOMPARE(leftIn(m_temp), QStringList()); }
+
+    void mixedListPrintsOneLineEachInInputOrder()
+    {
+        const QList<QPair<QString, QByteArray>> rows = {
+            {"/watch?v=ok", ""},
+            {"/watch?v=error", Gone},
+            {"   ", "-"},
+            {"/watch?v=login", AgeGate},
+            {"/watch?v=curly-quote", "This video isn’t available anymore ::It’s gone"},
+            {"/watch?v=no-marker", Unavailable},
+            {"/watch?v=empty", Unavailable},
+            {"/watch?v=404", Unavailable},
+            {"", "-"},
+            {"/hop/3/watch?v=ok", ""},
+            {"/watch?v=consent", ""},
+            {"/watch?v=login-noreason", "::This video may be inappropriate for some users. "},
+            {"/watch?v=unplayable",
+             "Video unavailable ::The uploader has not made this video available in your country"},
+            {"/watch?v=live-offline", "This live event will begin in a few moments. "},
+            {"/watch?v=echo-user-agent",
+             QUrl::toPercentEncoding(QLatin1String(FetchCommand::UserAgent)) + ' '},
+            {"/watch?v=ok&pad=" + QString(128 * 1024, u'a'), Unavailable}, // too long to pass
+            {"/watch?v=ok", ""}};
+        QStringList links;
+        QByteArray expected;
+        for (const auto &[path, reason] : rows) {
+            links << (path.startsWith(u'/') ? url(path) : path);
+            if (reason != "-")
+                expected += line(links.last(), reason);
+        }
+        const CheckToolOutcome outcome = check({"--no-progress", linkFile(links)});
+        QCOMPARE(outcome.out, expected);
+        QCOMPARE(outcome.exitCode, 1);
+        QCOMPARE(outcome.err, QByteArray());
+        for (const FixtureServerProcess::Request &request :
+             m_server->requests().mid(m_requestsBefore)) {
+            QCOMPARE(request.userAgent, QLatin1String(FetchCommand::UserAgent));
+            QCOMPARE(request.cookie, u"SOCS=CAI"_qs);
+            QVERIFY(!request.target.contains(u"pad="));
+        }
+    }
+
+    // Exit 0 when every link is valid or there is none; no progress off a terminal. The
+    // temporary folder's odd name reaches the fetch list's page paths intact.
+    void allValidExitsWithZero()
+    {
+        const QString odd = m_dir.filePath("odd \"temp\" \\ folder\t#1");
+        QVERIFY(QDir().mkpath(odd));
+        const QStringList links {url("/watch?v=ok"), url("/watch?v=slow")};
+        CheckToolOutcome outcome = runCheckTool(odd, {linkFile(links)});
+        QCOMPARE(outcome.out, line(links[0], {}) + line(links[1], {}));
+        QCOMPARE(outcome.exitCode, 0);
+        QCOMPARE(outcome.err, QByteArray());
+        QCOMPARE(leftIn(odd), QStringList());
+        outcome = check({linkFile({"  ", ""})});
+        QCOMPARE(outcome.out, QByteArray());
+        QCOMPARE(outcome.exitCode, 0);
+    }
+
+    void jsonLinesCarryTheStatusInFieldOrder()
+    {
+        const CheckToolOutcome outcome
+            = check({"--json",
+                     linkFile({url("/watch?v=ok"), url("/watch?v=404"), url("/watch?v=login"),
+                               url("/watch?v=error")})});
+        QCOMPARE(outcome.exitCode, 1);
+        const auto json = [](const QString &link, const QByteArray &verdict,
+                             const QByteArray &reason, const QByteArray &status) {
+            return "{\"link\":\"" + link.toUtf8() + "\",\"verdict\":\"" + verdict
+                + "\",\"reason\":\"" + reason + "\",\"status\":" + status + "}\n";
+        };
+        QCOMPARE(outcome.out,
+                 json(url("/watch?v=ok"), "valid", "", "\"OK\"")
+                     + json(url("/watch?v=404"), "invalid", Unavailable, "null")
+                     + json(url("/watch?v=login"), "invalid", AgeGate, "\"LOGIN_REQUIRED\"")
+                     + json(url("/watch?v=error"), "invalid", Gone, "\"ERROR\""));
+    }
+
+    void resultFilesHoldTheLinksAsTheSaveButtonsWriteThem()
+    {
+        const QString validOut = m_dir.filePath("valid.txt");
+        const QString invalidOut = TestFiles::write(m_dir.filePath("invalid.txt"), "older\r\n");
+        const QString curly = url("/watch?v=curly-quote&t=é");
+        CheckToolOutcome outcome = check(
+            {"--valid-out", validOut, "--invalid-out", invalidOut,
+             linkFile({url("/watch?v=ok"), curly, url("/watch?v=ok&n=2"), url("/watch?v=404")})});
+        QCOMPARE(outcome.exitCode, 1);
+        QCOMPARE(TestFiles::read(validOut),
+                 url("/watch?v=ok").toUtf8() + "\r\n" + url("/watch?v=ok&n=2").toUtf8() + "\r\n");
+        QCOMPARE(TestFiles::read(invalidOut),
+                 curly.toUtf8() + "\r\n" + url("/watch?v=404").toUtf8() + "\r\n");
+        // An empty result list gives an empty file.
+        outcome = check({"--invalid-out", invalidOut, linkFile({url("/watch?v=ok")})});
+        QCOMPARE(outcome.exitCode, 0);
+        QVERIFY(QFileInfo::exists(invalidOut));
+        QCOMPARE(TestFiles::read(invalidOut), QByteArray());
+    }
+
+    void fileErrorsExitWithTwoBeforeAnyFetch_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::newRow("missing link file") << QString();
+        QTest::newRow("valid-out cannot be written") << u"--valid-out"_qs;
+        QTest::newRow("invalid-out cannot be written") << u"--invalid-out"_qs;
+    }
+    void fileErrorsExitWithTwoBeforeAnyFetch()
+    {
+        QFETCH(QString, option);
+        const QString links = linkFile({url("/watch?v=ok")});
+        const CheckToolOutcome outcome
+            = check(option.isEmpty()
+                        ? QStringList {links, m_dir.filePath("missing links.txt")}
+                        : QStringList {option, TestFiles::impossiblePath(m_dir.path()), links});
+        QCOMPARE(outcome.exitCode, 2);
+        QCOMPARE(outcome.out, QByteArray());
+        QCOMPARE(outcome.err.count('\n'), 1);
+        QCOMPARE(newTargets(), QStringList());
+    }
+
+    void hostileLinkIsFetchedAtMostOnceExactlyAsTyped_data()
+    {
+        QTest::addColumn<QString>("link");
+        QTest::addColumn<QStringList>("targets"); // what the server may see, at most once
+        const QString planted = m_dir.filePath("planted");
+        const QString page
+            = TestFiles::write(m_dir.filePath("local page.html"),
+                               "{\"playabilityStatus\":{\"status\":\"OK\",\"x\":1}}");
+        QTest::newRow("quote then options") << url("/watch?v=ok\" -o ") + planted + " --url \""
+                + url("/watch?v=ok") << QStringList {};
+        QTest::newRow("-o then a path") << "-o " + planted << QStringList {};
+        QTest::newRow("-o alone") << u"-o"_qs << QStringList {};
+        QTest::newRow("range") << url("/[1-100000]") << QStringList {"/[1-100000]"};
+        QTest::newRow("braces") << url("/{watch,x}") << QStringList {"/{watch,x}"};
+        QTest::newRow("file address") << "file://" + page << QStringList {};
+        QTest::newRow("redirect to a file address") << url("/to-file") << QStringList {"/to-file"};
+        QTest::newRow("endless body") << url("/") << QStringList {"/"};
+        QTest::newRow("declared too long") << url("/watch?v=huge") << QStringList {"/watch?v=huge"};
+    }
+    void hostileLinkIsFetchedAtMostOnceExactlyAsTyped()
+    {
+        QFETCH(QString, link);
+        QFETCH(QStringList, targets);
+        const CheckToolOutcome outcome = check({linkFile({link})});
+        QCOMPARE(outcome.out, line(link, Unavailable));
+        QCOMPARE(outcome.exitCode, 1);
+        const QStringList seen = newTargets();
+        QVERIFY2(seen.isEmpty() || seen == targets, qPrintable(seen.join(u' ')));
+        QVERIFY(!QFileInfo::exists(m_dir.filePath("planted")));
+        QVERIFY(!QFileInfo::exists("planted"));
+    }
+
+    // Many pages of different verdicts in flight at once, the first finishing last and the rest
+    // in a scrambled order: the output keeps the input order, and a page file shared between
+    // links would file some link by another's page.
+    void oneJobAndEightJobsGiveTheSameResults()
+    {
+        QStringList links;
+        QByteArray expected;
+        for (int i = 0; i < 30; ++i) {
+            const auto &[video, reason] = Kinds[(i * 5) % Kinds.size()];
+            links << url(
+                u"/watch?v=%1&delay=%2&n=%3"_qs.arg(video).arg(i ? (i * 37) % 120 : 600).arg(i));
+            expected += line(links.last(), reason);
+        }
+        links << links.first() << url("/hop/2/watch?v=ok") << url("/watch?v=consent")
+              << url("/watch?v=live-offline") << url("/watch?v=empty") << "-o"
+              << "";
+        const QString file = linkFile(links);
+        for (const char *format : {"--no-progress", "--json"}) {
+            const CheckToolOutcome one = check({format, "--jobs", "1", file});
+            const CheckToolOutcome eight = check({format, "--jobs", "8", file});
+            QCOMPARE(eight.out, one.out);
+            QCOMPARE(eight.exitCode, one.exitCode);
+            QCOMPARE(one.out.count('\n'), links.size() - 1); // the empty line is skipped
+            if (format == QByteArray("--no-progress"))
+                QVERIFY(eight.out.startsWith(expected));
+        }
+    }
+
+    void aLineIsPrintedAsSoonAsItAndTheLinesBeforeItAreDecided()
+    {
+        QProcess process;
+        start(process,
+              {linkFile(
+                  {url("/watch?v=ok"), url("/watch?v=ok&delay=60000"), url("/watch?v=error")})});
+        while (!process.canReadLine() && process.state() == QProcess::Running)
+            process.waitForReadyRead(1000);
+        QCOMPARE(process.readLine(), line(url("/watch?v=ok"), {}));
+        process.terminate();
+        QVERIFY(process.waitForFinished(30'000));
+        QCOMPARE(process.exitCode(), 128 + SIGTERM);
+        QCOMPARE(process.readAll(), QByteArray());
+    }
+
+    void interruptEndsTheFetchesAndCleansUp_data()
+    {
+        QTest::addColumn<int>("signalNumber");
+        QTest::addColumn<bool>("wholeGroup"); // as Ctrl-C on a terminal sends it
+        QTest::newRow("SIGINT") << SIGINT << false;
+        QTest::newRow("SIGTERM") << SIGTERM << false;
+        QTest::newRow("SIGINT to the process group") << SIGINT << true;
+        QTest::newRow("SIGTERM to the process group") << SIGTERM << true;
+    }
+    void interruptEndsTheFetchesAndCleansUp()
+    {
+        QFETCH(int, signalNumber);
+        QFETCH(bool, wholeGroup);
+        QStringList links;
+        for (int i = 0; i < 10; ++i)
+            links << url(u"/watch?v=ok&delay=60000&n=%1"_qs.arg(i));
+        QProcess process;
+        process.setChildProcessModifier([] { ::setpgid(0, 0); });
+        start(process, {"--jobs", "4", linkFile(links)});
+        QTRY_COMPARE_WITH_TIMEOUT(newTargets().size(), 4, 30'000);
+        QVERIFY(processMentions(m_temp));
+        const pid_t pid = pid_t(process.processId());
+        ::kill(wholeGroup ? -pid : pid, signalNumber);
+        QVERIFY(process.waitForFinished(30'000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 128 + signalNumber);
+        QCOMPARE(process.readAllStandardOutput(), QByteArray());
+        QVERIFY(!processMentions(m_temp)); // the fetch tool ended with it
+        QCOMPARE(newTargets().size(), 4); // and nothing was fetched after the interrupt
+    }
+
+    void fetchToolEndingEarlyIsAnError()
+    {
+        QStringList links {url("/watch?v=ok")};
+        for (int i = 0; i < 3; ++i)
+            links << url(u"/watch?v=ok&delay=60000&n=%1"_qs.arg(i));
+        QProcess process;
+        start(process, {linkFile(links)});
+        QTRY_COMPARE_WITH_TIMEOUT(newTargets().size(), 4, 30'000);
+        QTRY_VERIFY(process.canReadLine());
+        // Kill the fetch tool, the checker's only child, behind the checker's back.
+        const QByteArray children
+            = TestFiles::read(u"/proc/%1/task/%1/children"_qs.arg(process.processId())).trimmed();
+        QCOMPARE(children.split(' ').size(), 1);
+        ::kill(pid_t(children.toLongLong()), SIGKILL);
+        QVERIFY(process.waitForFinished(30'000));
+        QCOMPARE(process.exitCode(), 2);
+        QByteArray expected = line(links[0], {});
+        for (qsizetype i = 1; i < links.size(); ++i)
+            expected += line(links[i], Unavailable);
+        QCOMPARE(process.readAllStandardOutput(), expected);
+        QCOMPARE(process.readAllStandardError().count('\n'), 1);
+    }
+
+    void linksComeFromStandardInputForADash()
+    {
+        const QByteArray input = "\xEF\xBB\xBF" + url("/watch?v=ok").toUtf8() + "\r\n   \r\n\r\n"
+            + url("/watch?v=login&t=é").toUtf8() + "\r\n";
+        const CheckToolOutcome outcome = check({"-", linkFile({url("/watch?v=error")})}, input);
+        QCOMPARE(outcome.out,
+                 line(url("/watch?v=ok"), {}) + line(url("/watch?v=login&t=é"), AgeGate)
+                     + line(url("/watch?v=error"), Gone));
+        QCOMPARE(outcome.exitCode, 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(CheckCommandLineTest)
+#include "tst_CheckCommandLine.moc"
