@@ -38,9 +38,9 @@ class CheckCommandLineOfflineTest : public QObject
     {
         return TestFiles::write(m_dir.filePath(name), bytes);
     }
-    CheckToolOutcome check(const QStringList &arguments)
+    CheckToolOutcome check(const QStringList &arguments, const QByteArray &input = {})
     {
-        return runCheckTool(m_dir.path(), arguments);
+        return runCheckTool(m_dir.path(), arguments, input);
     }
 
 private slots:
@@ -114,6 +114,11 @@ private slots:
             links << object.value("link").toString();
         }
         QCOMPARE(links, (QStringList {u"https://a/é  "_qs, "\tb", "c", u"d\u0002"_qs}));
+
+        // "-" is standard input, read as UTF-8 with the same blank-line rule.
+        const CheckToolOutcome piped = check({"--dry-run", "-", second}, "x\r\n  \r\ny é\n");
+        QCOMPARE(piped.exitCode, 0);
+        QCOMPARE(QString::fromUtf8(piped.out), u"x\ny é\nc\nd\u0002\n"_qs);
     }
 
     void usageErrorsExitWithTwo_data()
