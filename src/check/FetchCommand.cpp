@@ -6,7 +6,7 @@
 #include <QFileInfo>
 
 namespace FetchCommand {
-QStringList fetchArguments(const QString &link, const QString &outputPath)
+QStringList fetchOptions()
 {
     return {
         // Must come first: a user's ~/.curlrc must not change what a fetch does.
@@ -30,12 +30,14 @@ QStringList fetchArguments(const QString &link, const QString &outputPath)
         QString::number(MaxTimeSeconds),
         QStringLiteral("--max-filesize"),
         QString::number(MaxPageBytes),
-        QStringLiteral("--output"),
-        outputPath,
-        // The link as the value of --url, so even a link starting with "-" is an address.
-        QStringLiteral("--url"),
-        link,
     };
+}
+
+QStringList fetchArguments(const QString &link, const QString &outputPath)
+{
+    // The link as the value of --url, so even a link starting with "-" is an address.
+    return fetchOptions()
+        + QStringList {QStringLiteral("--output"), outputPath, QStringLiteral("--url"), link};
 }
 
 QProcessEnvironment fetchEnvironment(const QString &toolPath)

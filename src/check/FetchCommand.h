@@ -20,6 +20,10 @@ inline constexpr qint64 MaxPageBytes = 64 * 1024 * 1024;
 inline constexpr int ConnectTimeoutSeconds = 30;
 inline constexpr int MaxTimeSeconds = 120;
 
+// Every option of a fetch except its output file and its address: the same for every link,
+// so a tool that fetches many links at once gives each of them exactly these.
+QStringList fetchOptions();
+
 // The arguments that fetch link into outputPath. The link is always one argument taken as
 // the address, whatever it holds.
 QStringList fetchArguments(const QString &link, const QString &outputPath);

@@ -75,24 +75,6 @@ QStringList loadLinks(const QStringList &files)
     return links;
 }
 
-QStringList sharedFetchOptions()
-{
-    // Built from the window's own argument list, so the two can never drift apart: only the
-    // per-link output file and address are taken off; the fetch list gives them per link.
-    const QString link = QStringLiteral("\x01link");
-    const QString output = QStringLiteral("\x01output");
-    QStringList options = FetchCommand::fetchArguments(link, output);
-    for (const auto &[option, value] : {std::pair {QStringLiteral("--output"), output},
-                                        std::pair {QStringLiteral("--url"), link}}) {
-        const qsizetype at = options.indexOf(value);
-        if (at < 1 || options[at - 1] != option)
-            throw AppError(
-                QStringLiteral("The fetch options changed shape: %1 not found.").arg(option));
-        options.remove(at - 1, 2);
-    }
-    return options;
-}
-
 int run(const CheckCommandLine::Options &options, QTextStream &out, QTextStream &err)
 {
     QStringList links;
@@ -134,7 +116,7 @@ int run(const CheckCommandLine::Options &options, QTextStream &out, QTextStream 
             const CurlFunctions::DeployedFetchTool tool
                 = CurlFunctions::deployFetchToolTo(work->path());
             setup.toolPath = tool.toolPath;
-            setup.fetchOptions = sharedFetchOptions();
+            setup.fetchOptions = FetchCommand::fetchOptions();
             setup.environment = FetchCommand::fetchEnvironment(tool.toolPath);
             setup.workFolder = work->path();
             setup.jobs = options.jobs;

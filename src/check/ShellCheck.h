@@ -20,7 +20,4 @@ int run(const CheckCommandLine::Options &options, QTextStream &out, QTextStream 
 // The links of the link files in order, "-" standing for standard input (UTF-8). Throws
 // AppError for the first file that cannot be read.
 QStringList loadLinks(const QStringList &files);
-
-// The window's fetch options, the same for every link, without the link and its output file.
-QStringList sharedFetchOptions();
 } // namespace ShellCheck
