@@ -133,11 +133,6 @@ void Form1::createControls()
     ListView1->setFocus();
 }
 
-QList<QWidget *> Form1::controlsInTabOrder() const
-{
-    return m_tabOrder;
-}
-
 qreal Form1::logicalDpi() const
 {
     return screen() ? screen()->logicalDotsPerInch() : 96.0;

@@ -67,9 +67,6 @@ public:
     // The hand pointer loaded at start-up, if any.
     const std::optional<QCursor> &handCursor() const { return m_handCursor; }
 
-    // Controls in tab order, as laid out.
-    QList<QWidget *> controlsInTabOrder() const;
-
     // The resolution the layout's twips are converted at.
     qreal logicalDpi() const;
 
