@@ -46,7 +46,6 @@ public:
     void reach(int line) { m_line = line; }
 
     int line() const { return m_line; }
-    QString routine() const { return m_routine; }
 
     // The report's text for an error with the given description.
     QString reportText(const QString &description) const;
