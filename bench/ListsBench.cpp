@@ -1,8 +1,8 @@
 // lists_bench: how long the window takes to load a large link file into the input list and to
 // save a large result list, through the real handlers on an offscreen window.
-#include "app/Form1.h"
-#include "lists/LinkListView.h"
-#include "lists/ResultSaving.h"
+#include "core/ResultFileWriter.h"
+#include "gui/LinkListView.h"
+#include "gui/MainWindow.h"
 #include "platform/QtPlatform.h"
 
 #include <QApplication>
@@ -46,10 +46,10 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QTemporaryDir folder;
     BenchPlatform platform;
-    Form1 form(platform, {folder.path(), [] {
-                              return 0;
-                          }});
-    form.Form_Load();
+    MainWindow form(platform, {folder.path(), [] {
+                                   return 0;
+                               }});
+    form.runStartup();
     form.show();
 
     std::printf("%-40s %10s\n", "operation", "ms");
@@ -63,27 +63,27 @@ int main(int argc, char *argv[])
             return 1;
         file.close();
 
-        form.ListView1->clear();
+        form.inputList()->clear();
         QElapsedTimer timer;
         timer.start();
-        form.PushButton3_Click();
+        form.loadLinkFiles();
         std::printf("%-40s %10lld\n", qPrintable(QStringLiteral("load %1-line file").arg(lines)),
                     timer.elapsed());
-        if (form.ListView1->count() != lines)
+        if (form.inputList()->count() != lines)
             return 1;
 
-        form.ListView2->clear();
-        for (const QString &link : form.ListView1->links())
-            form.ListView2->append(link);
+        form.validList()->clear();
+        for (const QString &link : form.inputList()->links())
+            form.validList()->append(link);
         platform.path = QDir(folder.path()).filePath(QStringLiteral("valid.txt"));
         timer.start();
-        form.PushButton6_Click();
+        form.saveValidList();
         std::printf("%-40s %10lld\n",
                     qPrintable(QStringLiteral("save %1 links (window)").arg(lines)),
                     timer.elapsed());
 
         timer.start();
-        ResultSaving::writeResultFile(platform.path, form.ListView2->links());
+        writeResultFile(platform.path, form.validList()->links());
         std::printf("%-40s %10lld\n",
                     qPrintable(QStringLiteral("write %1 links (shell tool)").arg(lines)),
                     timer.elapsed());

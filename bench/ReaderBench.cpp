@@ -1,7 +1,7 @@
 // reader_bench: times reading a fetched watch page and deciding its verdict, on generated
 // single-line pages of 2 MB and 20 MB, to show the work grows linearly with the page.
-#include "check/PlayabilityVerdict.h"
-#include "textio/TextReader.h"
+#include "core/PlayabilityVerdict.h"
+#include "core/TextReader.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -49,7 +49,7 @@ double bestMilliseconds(const QString &path, int runs)
     for (int i = 0; i < runs; ++i) {
         QElapsedTimer timer;
         timer.start();
-        const PlayabilityVerdict verdict = ReadPlayabilityVerdict(ReadAllLines(path));
+        const PlayabilityVerdict verdict = readPlayabilityVerdict(TextReader::readAllLines(path));
         const qint64 elapsed = timer.nsecsElapsed();
         if (verdict.kind != PlayabilityVerdict::Kind::Invalid) {
             std::fprintf(stderr, "reader_bench: unexpected verdict for %s\n", qPrintable(path));

@@ -1,5 +1,5 @@
 // brindlewood-check: checks link files from the shell.
-#include "check/CheckCommandLine.h"
+#include "cli/CheckCommandLine.h"
 
 #include <QCoreApplication>
 #include <QTextStream>

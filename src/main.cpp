@@ -1,6 +1,6 @@
 // brindlewood: the window that sorts video links into valid and invalid ones.
-#include "app/ApplicationIcon.h"
-#include "app/Form1.h"
+#include "gui/ApplicationIcon.h"
+#include "gui/MainWindow.h"
 #include "platform/QtPlatform.h"
 
 #include <QApplication>
@@ -15,10 +15,10 @@ int main(int argc, char *argv[])
     QApplication::setWindowIcon(applicationIcon()); // also for the start-up reports
 
     QtPlatform platform;
-    Form1 form(platform, {QCoreApplication::applicationDirPath(), [] {
-                              return QTime::currentTime().msecsSinceStartOfDay() / 1000;
-                          }});
-    form.Form_Load(); // start-up reports, if any, come before the window shows
+    MainWindow form(platform, {QCoreApplication::applicationDirPath(), [] {
+                                   return QTime::currentTime().msecsSinceStartOfDay() / 1000;
+                               }});
+    form.runStartup(); // start-up reports, if any, come before the window shows
     form.showCentred();
     return app.exec();
 }

@@ -2,11 +2,12 @@
 // directory and its home-page draw chosen by the test, with helpers that act as a user does.
 #pragma once
 
-#include "app/Form1.h"
-#include "app/HomePageDraw.h"
-#include "lists/LinkListView.h"
+#include "gui/HomePageDraw.h"
+#include "gui/LinkListView.h"
+#include "gui/MainWindow.h"
 #include "support/ScriptedPlatform.h"
 
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -27,22 +28,22 @@ struct WindowUnderTest
     QTemporaryDir folder;
     ScriptedPlatform platform;
     int seconds = secondsDrawing(false);
-    std::unique_ptr<Form1> form;
+    std::unique_ptr<MainWindow> form;
 
     QString path(const QString &name) const { return folder.filePath(name); }
 
     // Creates the window and runs its start-up steps, as the program does.
-    Form1 &start()
+    MainWindow &start()
     {
-        form = std::make_unique<Form1>(platform, Form1::Startup {folder.path(), [this] {
-                                                                     return seconds;
-                                                                 }});
-        form->Form_Load();
+        form = std::make_unique<MainWindow>(platform, MainWindow::Startup {folder.path(), [this] {
+                                                                               return seconds;
+                                                                           }});
+        form->runStartup();
         return *form;
     }
 
     // Starts and shows the window; only what the test itself causes counts afterwards.
-    Form1 &show()
+    MainWindow &show()
     {
         start();
         form->show();
@@ -56,7 +57,9 @@ struct WindowUnderTest
 
     LinkListView *list(int number) const
     {
-        return number == 1 ? form->ListView1 : number == 2 ? form->ListView2 : form->ListView3;
+        return number == 1 ? form->inputList()
+            : number == 2  ? form->validList()
+                           : form->invalidList();
     }
     QList<int> counts() const { return {list(1)->count(), list(2)->count(), list(3)->count()}; }
 
@@ -83,6 +86,14 @@ struct WindowUnderTest
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
         QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, at);
+    }
+    // A button of the window by its object name (addLinkButton, startCheckingButton, ...).
+    QPushButton *button(const char *name) const
+    {
+        auto *found = form->findChild<QPushButton *>(QLatin1String(name));
+        if (!found)
+            qFatal("the window has no button %s", name);
+        return found;
     }
     static void click(QPushButton *button) { QTest::mouseClick(button, Qt::LeftButton); }
 

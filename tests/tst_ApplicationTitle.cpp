@@ -1,5 +1,5 @@
 // The application title cut from the product name.
-#include "app/ApplicationTitle.h"
+#include "gui/ApplicationTitle.h"
 
 #include <QtTest>
 

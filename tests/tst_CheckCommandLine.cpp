@@ -2,7 +2,7 @@
 // fixture web server; exact output, result files, exit statuses, hostile links, several
 // fetches at once, standard input and interrupts.
 #include "CheckToolRun.h"
-#include "check/FetchCommand.h"
+#include "core/FetchCommand.h"
 #include "fixture/FixtureServerProcess.h"
 #include "support/TestFiles.h"
 

@@ -1,9 +1,9 @@
 // The pieces behind brindlewood-check's checking mode: the fetch list that hands links to the
 // fetch tool, results put back in input order, and the progress bar's line.
-#include "check/BatchChecker.h"
-#include "check/CurlConfig.h"
-#include "check/OrderedOutput.h"
-#include "check/ProgressBar.h"
+#include "cli/BatchChecker.h"
+#include "cli/CurlConfig.h"
+#include "cli/OrderedOutput.h"
+#include "cli/ProgressBar.h"
 #include "support/TestFiles.h"
 
 #include <QProcess>

@@ -1,7 +1,7 @@
 // "Start Checking" end to end: the real embedded curl fetching from the fixture server,
 // the window driven through the scripted platform.
 #include "WindowUnderTest.h"
-#include "check/FetchCommand.h"
+#include "core/FetchCommand.h"
 #include "fixture/FixtureServerProcess.h"
 #include "support/TestFiles.h"
 
@@ -14,14 +14,14 @@ const QString Unavailable = "URL unavailable";
 void check(WindowUnderTest &w, const QStringList &links)
 {
     w.fill(1, links);
-    w.click(w.form->PushButton4);
+    w.click(w.button("startCheckingButton"));
 }
 // The invalid list as "link | reason" rows.
 QStringList invalid(WindowUnderTest &w)
 {
     QStringList rows;
-    for (int row = 1; row <= w.form->ListView3->count(); ++row)
-        rows << w.form->ListView3->text(row) + " | " + w.form->ListView3->text(row, 1);
+    for (int row = 1; row <= w.form->invalidList()->count(); ++row)
+        rows << w.form->invalidList()->text(row) + " | " + w.form->invalidList()->text(row, 1);
     return rows;
 }
 QStringList entries(const QString &folder)
@@ -45,8 +45,8 @@ class CheckRunTest : public QObject
     void verifyEnded(WindowUnderTest &w)
     {
         QCOMPARE(w.platform.boxTexts().last(), u"Done."_qs);
-        QVERIFY(!w.form->IsChecking);
-        QCOMPARE(w.form->mousePointer(), int(Form1::DefaultPointer));
+        QVERIFY(!w.form->isChecking());
+        QCOMPARE(w.form->mousePointer(), int(MainWindow::DefaultPointer));
         QCOMPARE(entries(m_temp->path()), QStringList());
     }
 
@@ -103,7 +103,7 @@ private slots:
         }
         ShownWindow w;
         check(w, links);
-        QCOMPARE(w.form->ListView2->links(), valid);
+        QCOMPARE(w.form->validList()->links(), valid);
         QCOMPARE(invalid(w), invalidRows);
         QCOMPARE(w.platform.boxTexts(), QStringList {"Done."});
         QCOMPARE(w.platform.startedProcesses.size(), links.size());
@@ -124,7 +124,7 @@ private slots:
         check(w, {});
         QCOMPARE(w.platform.boxTexts(), QStringList {"No YouTube Link(s) added."});
         QCOMPARE(w.platform.boxes.first().caption, w.form->applicationTitle());
-        QCOMPARE(pointerAtBox, int(Form1::DefaultPointer));
+        QCOMPARE(pointerAtBox, int(MainWindow::DefaultPointer));
         QVERIFY(w.platform.startedProcesses.isEmpty());
         QCOMPARE(entries(m_temp->path()), QStringList());
     }
@@ -136,31 +136,31 @@ private slots:
         check(w, {url("/watch?v=ok")});
         QVERIFY(w.platform.boxes.isEmpty());
         QVERIFY(w.platform.startedProcesses.isEmpty());
-        QVERIFY(!w.form->IsChecking);
-        QCOMPARE(w.form->mousePointer(), int(Form1::DefaultPointer));
+        QVERIFY(!w.form->isChecking());
+        QCOMPARE(w.form->mousePointer(), int(MainWindow::DefaultPointer));
     }
 
     // Duplicates and empty rows each give a result; a row added during the run waits.
     void everyRowGivesOneResultInOrderBelowEarlierRows()
     {
         ShownWindow w;
-        w.form->ListView2->append("earlier valid");
-        w.form->ListView3->append("earlier invalid", "old reason");
+        w.form->validList()->append("earlier valid");
+        w.form->invalidList()->append("earlier invalid", "old reason");
         const QString missing = url("/watch?v=404");
         const QStringList links {missing, "", url("/watch?v=no-marker"), missing, "not a link"};
         const QString added = url("/watch?v=added-during-run");
         w.platform.onProcessEvents = [&] {
-            if (w.form->ListView1->count() == links.size()
+            if (w.form->inputList()->count() == links.size()
                 && !w.platform.startedProcesses.isEmpty())
-                w.form->ListView1->append(added);
+                w.form->inputList()->append(added);
         };
         check(w, links);
-        QCOMPARE(w.form->ListView2->links(), QStringList {"earlier valid"});
+        QCOMPARE(w.form->validList()->links(), QStringList {"earlier valid"});
         QStringList expected {"earlier invalid | old reason"};
         for (const QString &link : links)
             expected << link + " | " + Unavailable;
         QCOMPARE(invalid(w), expected);
-        QCOMPARE(w.form->ListView1->links(), links + QStringList {added});
+        QCOMPARE(w.form->inputList()->links(), links + QStringList {added});
         QCOMPARE(newTargets(), QStringList({"/watch?v=404", "/watch?v=no-marker", "/watch?v=404"}));
         QCOMPARE(w.platform.startedProcesses.size(), links.size());
         QCOMPARE(w.platform.boxTexts(), QStringList {"Done."});
@@ -174,13 +174,13 @@ private slots:
         w.platform.onProcessEvents = [&] {
             if (pointerDuringRun < 0 && !w.platform.startedProcesses.isEmpty()) {
                 pointerDuringRun = w.form->mousePointer();
-                w.click(w.form->PushButton4);
+                w.click(w.button("startCheckingButton"));
             }
         };
         check(w, {url("/watch?v=404"), url("/watch?v=empty")});
-        QCOMPARE(pointerDuringRun, int(Form1::HourglassPointer));
+        QCOMPARE(pointerDuringRun, int(MainWindow::HourglassPointer));
         QCOMPARE(w.platform.startedProcesses.size(), 2);
-        QCOMPARE(w.form->ListView3->count(), 2);
+        QCOMPARE(w.form->invalidList()->count(), 2);
         QCOMPARE(w.platform.boxTexts(), QStringList {"Done."});
     }
 
@@ -193,7 +193,7 @@ private slots:
         timer.start(20);
         check(w, {url("/watch?v=slow")});
         QVERIFY(ticks > 0);
-        QCOMPARE(w.form->ListView2->links(), QStringList {url("/watch?v=slow")});
+        QCOMPARE(w.form->validList()->links(), QStringList {url("/watch?v=slow")});
     }
 
     void unwritableTemporaryFolderReportsOnceAndFilesEveryLinkUnavailable()
@@ -214,9 +214,9 @@ private slots:
     {
         ShownWindow w;
         w.platform.onProcessEvents = [&] {
-            if (w.form->ListView1->count() == 3 && !w.platform.startedProcesses.isEmpty()) {
-                w.form->ListView1->removeRow(3);
-                w.form->ListView1->removeRow(2);
+            if (w.form->inputList()->count() == 3 && !w.platform.startedProcesses.isEmpty()) {
+                w.form->inputList()->removeRow(3);
+                w.form->inputList()->removeRow(2);
             }
         };
         const QString link = url("/watch?v=404");
@@ -260,7 +260,7 @@ private slots:
         }
         QCOMPARE(entries(outside.path()), QStringList {"page.html"});
         QCOMPARE(entries(workingFolder.path()), QStringList());
-        QCOMPARE(w.form->ListView3->count(), links.size());
+        QCOMPARE(w.form->invalidList()->count(), links.size());
         const QStringList requests = newTargets();
         QVERIFY(requests.size() <= links.size());
         QCOMPARE(requests.count("/"), 1);

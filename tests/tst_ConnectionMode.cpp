@@ -1,5 +1,5 @@
 // Going online before a check run, against a scripted connected-state record.
-#include "check/ConnectionMode.h"
+#include "gui/ConnectionMode.h"
 #include "support/ScriptedPlatform.h"
 
 #include <QtTest>
@@ -38,7 +38,7 @@ private slots:
         if (state < 0)
             platform.connectedStateAfterSet.reset();
 
-        QCOMPARE(GoOnline(platform), online);
+        QCOMPARE(goOnline(platform), online);
         QCOMPARE(platform.connectedStateQueries, queries);
         QCOMPARE(platform.connectedStateSets, QList<quint32>(sets, 0x1));
     }
@@ -59,7 +59,7 @@ private slots:
         QFETCH(bool, offline);
         ScriptedPlatform platform;
         platform.connectedState = state < 0 ? std::nullopt : std::optional<quint32>(state);
-        QCOMPARE(IsOffline(platform), offline);
+        QCOMPARE(isOffline(platform), offline);
         QVERIFY(platform.connectedStateSets.isEmpty());
     }
 };

@@ -1,7 +1,7 @@
 // Reading the hand pointer's cursor file: the picture and the hotspot, and every way a file
 // can fail to be a cursor.
 #include "CursorFixtures.h"
-#include "platform/AppError.h"
+#include "core/AppError.h"
 #include "platform/CursorFile.h"
 #include "support/TestFiles.h"
 

@@ -1,6 +1,6 @@
 // The Application Error report: numbered steps, exact report text, carrying on.
-#include "app/ErrorTrap.h"
-#include "platform/AppError.h"
+#include "core/AppError.h"
+#include "gui/ErrorTrap.h"
 #include "support/ScriptedPlatform.h"
 
 #include <QtTest>

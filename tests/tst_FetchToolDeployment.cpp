@@ -1,16 +1,13 @@
 // Deploying and removing the fetch tool, and the quiet file routines under it.
-#include "check/CurlFunctions.h"
-#include "check/FileRoutines.h"
-#include "check/TemporaryFolder.h"
-#include "platform/AppError.h"
+#include "core/AppError.h"
+#include "core/TemporaryFolder.h"
+#include "gui/FetchToolFiles.h"
 #include "support/ScriptedPlatform.h"
 #include "support/TestFiles.h"
 
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
-
-using namespace CurlFunctions;
 
 class FetchToolDeploymentTest : public QObject
 {
@@ -21,15 +18,19 @@ private slots:
         m_folder.emplace();
         qputenv("TEMP", m_folder->path().toLocal8Bit());
     }
-    void cleanup() { m_folder.reset(); }
+    void cleanup()
+    {
+        m_folder.reset();
+        m_files = {};
+    }
 
     void deploymentWritesTheEmbeddedToolAndBundleExactly()
     {
-        DeployFetchTool();
+        m_files.deploy();
         const QString tool = m_folder->filePath("curl.exe");
         const QString bundle = m_folder->filePath("curl-ca-bundle.crt");
-        QCOMPARE(FetchToolCommand, tool);
-        QCOMPARE(MessagePath, m_folder->filePath("message.txt"));
+        QCOMPARE(m_files.toolPath(), tool);
+        QCOMPARE(m_files.messagePath(), m_folder->filePath("message.txt"));
         QCOMPARE(TestFiles::read(tool), TestFiles::read(QStandardPaths::findExecutable("curl")));
         QCOMPARE(TestFiles::read(bundle), TestFiles::read("/etc/ssl/certs/ca-certificates.crt"));
         QVERIFY(QFileInfo(tool).permissions() & QFileDevice::ExeOwner);
@@ -37,7 +38,7 @@ private slots:
             !(QFileInfo(tool).permissions() & (QFileDevice::WriteOther | QFileDevice::ExeOther)));
 
         // A second deployment replaces the first in place.
-        DeployFetchTool();
+        m_files.deploy();
         QCOMPARE(QDir(m_folder->path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
                  QStringList({"curl-ca-bundle.crt", "curl.exe"}));
     }
@@ -49,7 +50,7 @@ private slots:
         QVERIFY(QFile::link(victim, m_folder->filePath("curl.exe")));
         QVERIFY(QFile::link(victim, m_folder->filePath("curl-ca-bundle.crt")));
 
-        DeployFetchTool();
+        m_files.deploy();
 
         QCOMPARE(TestFiles::read(victim), QByteArray("keep me"));
         QVERIFY(!QFileInfo(m_folder->filePath("curl.exe")).isSymLink());
@@ -60,17 +61,17 @@ private slots:
 
     void failedDeploymentKeepsTheEarlierToolAndLeavesNoDebris()
     {
-        DeployFetchTool();
-        const QString earlier = FetchToolCommand;
+        m_files.deploy();
+        const QString earlier = m_files.toolPath();
         qputenv("TEMP", TestFiles::impossiblePath(m_folder->path()).toLocal8Bit());
-        QVERIFY_THROWS_EXCEPTION(AppError, DeployFetchTool());
-        QCOMPARE(FetchToolCommand, earlier);
+        QVERIFY_THROWS_EXCEPTION(AppError, m_files.deploy());
+        QCOMPARE(m_files.toolPath(), earlier);
 
         // A folder we may not write in, for a file inside it: nothing half-written stays.
         QTemporaryDir other;
         QVERIFY(QDir(other.path()).mkdir("curl-ca-bundle.crt"));
         qputenv("TEMP", other.path().toLocal8Bit());
-        QVERIFY_THROWS_EXCEPTION(AppError, DeployFetchTool());
+        QVERIFY_THROWS_EXCEPTION(AppError, m_files.deploy());
         QCOMPARE(QDir(other.path()).entryList(QDir::Files | QDir::Hidden),
                  QStringList({"curl.exe"}));
     }
@@ -96,28 +97,28 @@ private slots:
         else
             qputenv("TEMP", temp == 2 ? m_folder->path().toLocal8Bit() : QByteArray());
 
-        const QString folder = TemporaryFolder();
-        DeployFetchTool();
+        const QString folder = temporaryFolder();
+        m_files.deploy();
         qputenv("XDG_RUNTIME_DIR", oldRuntime);
 
         const QString expected = temp == 2 ? m_folder->path() : runtimeFolder.path();
         QCOMPARE(folder, expected);
-        QCOMPARE(FetchToolCommand, QDir(expected).filePath("curl.exe"));
+        QCOMPARE(m_files.toolPath(), QDir(expected).filePath("curl.exe"));
         QVERIFY(QFile::exists(QDir(expected).filePath("curl-ca-bundle.crt")));
     }
 
     void removalDeletesToolBundleAndMessageFile()
     {
         ScriptedPlatform platform;
-        DeployFetchTool();
-        TestFiles::write(MessagePath, "page");
-        RemoveFetchTool(platform);
+        m_files.deploy();
+        TestFiles::write(m_files.messagePath(), "page");
+        m_files.removeQuietly(platform);
         QCOMPARE(QDir(m_folder->path())
                      .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
                  QStringList());
         QCOMPARE(platform.processEventsCalls, 3);
         // Removing again, with nothing left to remove, is silent.
-        RemoveFetchTool(platform);
+        m_files.removeQuietly(platform);
         QVERIFY(platform.boxes.isEmpty());
     }
 
@@ -126,25 +127,26 @@ private slots:
         ScriptedPlatform platform;
         const QString readOnly = TestFiles::write(m_folder->filePath("read-only"), "x");
         QFile::setPermissions(readOnly, QFileDevice::ReadOwner);
-        DeleteFileQuiet(platform, readOnly);
+        deleteFileQuietly(platform, readOnly);
         QVERIFY(!QFileInfo::exists(readOnly));
 
         QTemporaryDir elsewhere;
         const QString target = TestFiles::write(elsewhere.filePath("target"), "keep");
         const QString link = m_folder->filePath("message.txt");
         QVERIFY(QFile::link(target, link));
-        DeleteFileQuiet(platform, link);
+        deleteFileQuietly(platform, link);
         QVERIFY(!QFileInfo(link).isSymLink());
         QCOMPARE(TestFiles::read(target), QByteArray("keep"));
 
-        DeleteFileQuiet(platform, m_folder->filePath("missing"));
-        DeleteFileQuiet(platform, TestFiles::impossiblePath(m_folder->path()));
+        deleteFileQuietly(platform, m_folder->filePath("missing"));
+        deleteFileQuietly(platform, TestFiles::impossiblePath(m_folder->path()));
         QCOMPARE(platform.processEventsCalls, 4);
         QVERIFY(platform.boxes.isEmpty());
     }
 
 private:
     std::optional<QTemporaryDir> m_folder;
+    FetchToolFiles m_files; // as the window keeps them between runs
 };
 
 QTEST_GUILESS_MAIN(FetchToolDeploymentTest)

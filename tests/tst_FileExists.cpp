@@ -1,6 +1,6 @@
 // FileExists: answers whether a readable file is there, and never throws.
+#include "core/FileExists.h"
 #include "support/TestFiles.h"
-#include "textio/FileExists.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -17,13 +17,13 @@ private slots:
         const QString readOnly = TestFiles::write(dir.filePath("ro.txt"), "a");
         QFile::setPermissions(readOnly, QFile::ReadOwner);
 
-        QVERIFY(FileExists(file));
-        QVERIFY(FileExists(readOnly));
-        QVERIFY(!FileExists(QString()));
-        QVERIFY(!FileExists(dir.filePath("missing.txt")));
-        QVERIFY(!FileExists(dir.filePath("no-such-folder/links.txt")));
-        QVERIFY(!FileExists(dir.path())); // a folder is not a file
-        QVERIFY(!FileExists(TestFiles::impossiblePath(dir.path())));
+        QVERIFY(fileExists(file));
+        QVERIFY(fileExists(readOnly));
+        QVERIFY(!fileExists(QString()));
+        QVERIFY(!fileExists(dir.filePath("missing.txt")));
+        QVERIFY(!fileExists(dir.filePath("no-such-folder/links.txt")));
+        QVERIFY(!fileExists(dir.path())); // a folder is not a file
+        QVERIFY(!fileExists(TestFiles::impossiblePath(dir.path())));
     }
 };
 

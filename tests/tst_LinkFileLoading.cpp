@@ -1,6 +1,6 @@
 // Loading link files chosen in the open dialog into the input list.
 #include "WindowUnderTest.h"
-#include "platform/AppError.h"
+#include "core/AppError.h"
 #include "support/TestFiles.h"
 
 #include <QStringEncoder>
@@ -13,8 +13,8 @@ private slots:
     {
         ShownWindow w;
         w.fill(1, {"kept"});
-        w.click(w.form->PushButton3);
-        QCOMPARE(w.form->ListView1->links(), QStringList {"kept"});
+        w.click(w.button("loadLinkFilesButton"));
+        QCOMPARE(w.form->inputList()->links(), QStringList {"kept"});
         QVERIFY(w.platform.boxes.isEmpty());
         QCOMPARE(w.platform.openDialogs.size(), 1);
         const auto &dialog = w.platform.openDialogs.first();
@@ -50,10 +50,10 @@ private slots:
         ShownWindow w;
         w.fill(1, {"before"});
         w.platform.queueOpenAnswer(TestFiles::write(w.path("links.txt"), bytes));
-        w.click(w.form->PushButton3);
-        QCOMPARE(w.form->ListView1->links(), QStringList {"before"} + items);
+        w.click(w.button("loadLinkFilesButton"));
+        QCOMPARE(w.form->inputList()->links(), QStringList {"before"} + items);
         QVERIFY(w.platform.boxes.isEmpty());
-        QCOMPARE(w.form->mousePointer(), int(Form1::DefaultPointer));
+        QCOMPARE(w.form->mousePointer(), int(MainWindow::DefaultPointer));
     }
 
     // Several names come back as the folder and the names; one of them may have vanished
@@ -88,11 +88,11 @@ private slots:
             pointerDuringBox << w.form->mousePointer();
         };
         w.platform.queueOpenAnswer(w.folder.path() + folder + QChar(0) + names.join(QChar(0)));
-        w.click(w.form->PushButton3);
-        QCOMPARE(w.form->ListView1->links(), links);
+        w.click(w.button("loadLinkFilesButton"));
+        QCOMPARE(w.form->inputList()->links(), links);
         QCOMPARE(w.platform.boxTexts(), boxes);
-        QCOMPARE(pointerDuringBox, QList<int>(boxes.size(), Form1::HourglassPointer));
-        QCOMPARE(w.form->mousePointer(), int(Form1::DefaultPointer));
+        QCOMPARE(pointerDuringBox, QList<int>(boxes.size(), MainWindow::HourglassPointer));
+        QCOMPARE(w.form->mousePointer(), int(MainWindow::DefaultPointer));
     }
 
     void sameFileTwiceAddsItsLinesAgain()
@@ -101,9 +101,9 @@ private slots:
         const QString path = TestFiles::write(w.path("l.txt"), "1\r\n2\r\n");
         w.platform.queueOpenAnswer(path);
         w.platform.queueOpenAnswer(path);
-        w.click(w.form->PushButton3);
-        w.click(w.form->PushButton3);
-        QCOMPARE(w.form->ListView1->links(), QStringList({"1", "2", "1", "2"}));
+        w.click(w.button("loadLinkFilesButton"));
+        w.click(w.button("loadLinkFilesButton"));
+        QCOMPARE(w.form->inputList()->links(), QStringList({"1", "2", "1", "2"}));
     }
 
     void dialogFailures_data()
@@ -123,12 +123,12 @@ private slots:
         QFETCH(QString, text);
         ShownWindow w;
         w.platform.queueOpenError(number, "Dialog failed");
-        w.click(w.form->PushButton3);
-        QCOMPARE(w.form->ListView1->count(), 0);
+        w.click(w.button("loadLinkFilesButton"));
+        QCOMPARE(w.form->inputList()->count(), 0);
         QCOMPARE(w.platform.boxes.size(), 1);
         QVERIFY2(w.platform.boxes.first().text.startsWith(text),
                  qPrintable(w.platform.boxes.first().text));
-        QCOMPARE(w.form->mousePointer(), int(Form1::DefaultPointer));
+        QCOMPARE(w.form->mousePointer(), int(MainWindow::DefaultPointer));
     }
 };
 

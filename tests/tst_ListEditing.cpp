@@ -1,5 +1,6 @@
 // Editing the link lists by hand through the window's real buttons, clicks and keys.
 #include "WindowUnderTest.h"
+#include "gui/ListEditing.h"
 
 namespace {
 const QStringList Samples
@@ -34,9 +35,9 @@ private slots:
         w.fill(1, {"mine"});
         for (const QString &answer : answers) {
             w.platform.promptAnswers.enqueue(answer);
-            w.click(w.form->PushButton5);
+            w.click(w.button("addLinkButton"));
         }
-        QCOMPARE(w.form->ListView1->links(), QStringList {"mine"} + rows);
+        QCOMPARE(w.form->inputList()->links(), QStringList {"mine"} + rows);
         QVERIFY(w.platform.boxes.isEmpty());
         QCOMPARE(w.platform.prompts.size(), answers.size());
         QCOMPARE(w.platform.prompts.first().prompt, u"Enter website address to add: "_qs);
@@ -48,9 +49,9 @@ private slots:
     {
         ShownWindow w;
         w.fill(1, {"mine"});
-        w.click(w.form->PushButton8);
-        w.click(w.form->PushButton8);
-        QCOMPARE(w.form->ListView1->links(), QStringList {"mine"} + Samples + Samples);
+        w.click(w.button("loadSamplesButton"));
+        w.click(w.button("loadSamplesButton"));
+        QCOMPARE(w.form->inputList()->links(), QStringList {"mine"} + Samples + Samples);
     }
 
     void rowRemoval_data()
@@ -129,7 +130,7 @@ private slots:
             w.fill(number, Three);
             w.list(number)->selectRow(1);
         }
-        w.form->ListView2->setFocus();
+        w.form->validList()->setFocus();
         QTest::keyClick(w.form->windowHandle(), Qt::Key_Delete);
         QCOMPARE(w.counts(), QList<int>({3, 2, 3}));
     }
@@ -160,12 +161,13 @@ private slots:
         QFETCH(QList<int>, counts);
         QFETCH(int, boxes);
         ShownWindow w;
-        Form1 &form = *w.form;
+        MainWindow &form = *w.form;
         for (int number = 1; number <= 3; ++number) {
             w.fill(number, Three);
             w.list(number)->selectRow(2);
         }
-        const int pointer = busy ? Form1::HourglassPointer : Form1::DefaultPointer;
+        const MainWindow::MousePointer pointer
+            = busy ? MainWindow::HourglassPointer : MainWindow::DefaultPointer;
         form.setMousePointer(pointer);
         w.platform.promptAnswers.enqueue("https://a.example/typed");
         const int number = action.right(1).toInt();
@@ -176,14 +178,15 @@ private slots:
         else if (action.startsWith(u"del"))
             QTest::keyClick(w.list(number), Qt::Key_Delete);
         else if (action.startsWith(u"clear"))
-            w.click(QList {form.PushButton11, form.PushButton9, form.PushButton2}[number - 1]);
+            w.click(QList {w.button("clearInputButton"), w.button("clearValidButton"),
+                           w.button("clearInvalidButton")}[number - 1]);
         else if (action == u"add")
-            w.click(form.PushButton5);
+            w.click(w.button("addLinkButton"));
         else if (action == u"samples")
-            w.click(form.PushButton8);
+            w.click(w.button("loadSamplesButton"));
         else {
-            w.click(form.PushButton7);
-            w.click(form.PushButton10);
+            w.click(w.button("openLinkButton"));
+            w.click(w.button("helpButton"));
             QCOMPARE(w.platform.openedAddresses, QStringList {Three[1]});
         }
         QCOMPARE(w.counts(), counts);
@@ -203,8 +206,8 @@ private slots:
         ShownWindow w;
         w.fill(1, inputRows);
         w.fill(2, Three); // a selection in a result list is never opened
-        w.form->ListView2->selectRow(1);
-        w.click(w.form->PushButton7);
+        w.form->validList()->selectRow(1);
+        w.click(w.button("openLinkButton"));
         QVERIFY(w.platform.openedAddresses.isEmpty());
         QCOMPARE(w.platform.boxTexts(), QStringList {"No YouTube Link selected above."});
         QCOMPARE(w.platform.boxes.first().caption, w.form->applicationTitle());
@@ -232,8 +235,8 @@ private slots:
         QFETCH(bool, opened);
         ShownWindow w;
         w.fill(1, {"https://a.example/other", link});
-        w.form->ListView1->selectRow(2);
-        w.click(w.form->PushButton7);
+        w.form->inputList()->selectRow(2);
+        w.click(w.button("openLinkButton"));
         QCOMPARE(w.platform.openedAddresses, opened ? QStringList {link} : QStringList {});
         QVERIFY(w.platform.boxes.isEmpty());
     }
@@ -241,10 +244,10 @@ private slots:
     void helpNamesTheContactPage()
     {
         ShownWindow w;
-        w.click(w.form->PushButton10);
+        w.click(w.button("helpButton"));
         QCOMPARE(w.platform.boxTexts(),
                  QStringList {"Questions? Please contact Team Tallowmere at "
-                              + QLatin1String(Form1::ContactPageAddress)});
+                              + QLatin1String(ListEditing::ContactPageAddress)});
         QCOMPARE(w.platform.boxes.first().caption, w.form->applicationTitle());
     }
 };

@@ -4,9 +4,10 @@
 
 namespace {
 const QStringList TabOrder
-    = {"ListView1",    "ListView2",   "ListView3",   "PushButton5", "PushButton3",
-       "PushButton11", "PushButton6", "PushButton1", "PushButton9", "PushButton2",
-       "PushButton4",  "PushButton8", "PushButton7", "PushButton10"};
+    = {"inputList",           "validList",          "invalidList",         "addLinkButton",
+       "loadLinkFilesButton", "clearInputButton",   "saveValidButton",     "saveInvalidButton",
+       "clearValidButton",    "clearInvalidButton", "startCheckingButton", "loadSamplesButton",
+       "openLinkButton",      "helpButton"};
 } // namespace
 
 class MainWindowLayoutTest : public QObject
@@ -14,7 +15,7 @@ class MainWindowLayoutTest : public QObject
     Q_OBJECT
 
     WindowUnderTest w;
-    Form1 *form = nullptr;
+    MainWindow *form = nullptr;
 
 private slots:
     void initTestCase()
@@ -32,20 +33,22 @@ private slots:
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QRect>("geometry");
         const QString clear = "Clear List", save = "Save Results As Text File";
-        QTest::newRow("ListView1") << "" << QRect(8, 8, 520, 213);
-        QTest::newRow("ListView2") << "" << QRect(536, 8, 520, 138);
-        QTest::newRow("ListView3") << "" << QRect(536, 185, 520, 138);
-        QTest::newRow("PushButton5") << "Add YouTube Link To List" << QRect(8, 227, 256, 27);
-        QTest::newRow("PushButton3") << "Load YouTube Links From File" << QRect(272, 227, 256, 27);
-        QTest::newRow("PushButton11") << clear << QRect(8, 261, 256, 27);
-        QTest::newRow("PushButton6") << save << QRect(536, 152, 256, 27);
-        QTest::newRow("PushButton1") << save << QRect(536, 329, 256, 27);
-        QTest::newRow("PushButton9") << clear << QRect(800, 152, 256, 27);
-        QTest::newRow("PushButton2") << clear << QRect(800, 329, 256, 27);
-        QTest::newRow("PushButton4") << "Start Checking" << QRect(8, 329, 520, 27);
-        QTest::newRow("PushButton8") << "Load Sample/Example Links" << QRect(272, 261, 256, 27);
-        QTest::newRow("PushButton7") << "Open Selected YouTube Link" << QRect(8, 295, 256, 27);
-        QTest::newRow("PushButton10") << "Help" << QRect(272, 295, 256, 27);
+        QTest::newRow("inputList") << "" << QRect(8, 8, 520, 213);
+        QTest::newRow("validList") << "" << QRect(536, 8, 520, 138);
+        QTest::newRow("invalidList") << "" << QRect(536, 185, 520, 138);
+        QTest::newRow("addLinkButton") << "Add YouTube Link To List" << QRect(8, 227, 256, 27);
+        QTest::newRow("loadLinkFilesButton")
+            << "Load YouTube Links From File" << QRect(272, 227, 256, 27);
+        QTest::newRow("clearInputButton") << clear << QRect(8, 261, 256, 27);
+        QTest::newRow("saveValidButton") << save << QRect(536, 152, 256, 27);
+        QTest::newRow("saveInvalidButton") << save << QRect(536, 329, 256, 27);
+        QTest::newRow("clearValidButton") << clear << QRect(800, 152, 256, 27);
+        QTest::newRow("clearInvalidButton") << clear << QRect(800, 329, 256, 27);
+        QTest::newRow("startCheckingButton") << "Start Checking" << QRect(8, 329, 520, 27);
+        QTest::newRow("loadSamplesButton")
+            << "Load Sample/Example Links" << QRect(272, 261, 256, 27);
+        QTest::newRow("openLinkButton") << "Open Selected YouTube Link" << QRect(8, 295, 256, 27);
+        QTest::newRow("helpButton") << "Help" << QRect(272, 295, 256, 27);
     }
     void controlsSitAtTheirPlaces()
     {
@@ -67,13 +70,13 @@ private slots:
     {
         form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(form));
-        QCOMPARE(QApplication::focusWidget(), form->ListView1);
-        QStringList visited {form->ListView1->objectName()};
+        QCOMPARE(QApplication::focusWidget(), form->inputList());
+        QStringList visited {form->inputList()->objectName()};
         for (int i = 0; i < 14; ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             visited << QApplication::focusWidget()->objectName();
         }
-        QCOMPARE(visited, TabOrder + QStringList {"ListView1"});
+        QCOMPARE(visited, TabOrder + QStringList {"inputList"});
     }
 
     void columnHeadersAndWidths_data()

@@ -1,6 +1,6 @@
 // The verdict of a fetched watch page: which line decides, how it is cleaned, and how the
 // status, reason and subreason are cut out of it.
-#include "check/PlayabilityVerdict.h"
+#include "core/PlayabilityVerdict.h"
 
 #include <QRandomGenerator>
 #include <QtTest>
@@ -163,7 +163,7 @@ private slots:
     {
         QFETCH(QStringList, lines);
         QFETCH(PlayabilityVerdict, expected);
-        QCOMPARE(ReadPlayabilityVerdict(lines), expected);
+        QCOMPARE(readPlayabilityVerdict(lines), expected);
     }
 
     // Cleaning is done in one pass for speed; it must equal the deletions done one after the
@@ -187,7 +187,7 @@ private slots:
             const PlayabilityVerdict expected = cleaned.isEmpty()
                 ? verdict(Kind::Unavailable, {}, "ERROR")
                 : verdict(Kind::Invalid, cleaned + ' ', "ERROR");
-            QVERIFY2(ReadPlayabilityVerdict({line}) == expected, qPrintable(raw));
+            QVERIFY2(readPlayabilityVerdict({line}) == expected, qPrintable(raw));
         }
     }
 };

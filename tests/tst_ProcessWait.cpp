@@ -1,9 +1,9 @@
 // Running a child to its end while the window keeps processing its events (a slow fetch
 // keeping the window live is shown by the check run's tests).
-#include "check/CurlFunctions.h"
-#include "check/FetchCommand.h"
-#include "check/ProcessWait.h"
+#include "core/FetchCommand.h"
+#include "core/FetchTool.h"
 #include "fixture/FixtureServerProcess.h"
+#include "gui/ProcessWait.h"
 #include "support/ScriptedPlatform.h"
 
 #include <QTemporaryDir>
@@ -16,7 +16,7 @@ private slots:
     void missingProgramFailsAtOnceWithoutWaiting()
     {
         ScriptedPlatform platform;
-        QVERIFY(RunProcessAndWait(platform, {"/nonexistent/no-such-program", {}}) < 0);
+        QVERIFY(runProcessAndWait(platform, {"/nonexistent/no-such-program", {}}) < 0);
         QCOMPARE(platform.processEventsCalls, 0);
         QVERIFY(platform.boxes.isEmpty());
     }
@@ -38,7 +38,7 @@ private slots:
         QFETCH(QString, script);
         QFETCH(int, exitCode);
         ScriptedPlatform platform;
-        QCOMPARE(RunProcessAndWait(platform, {QStringLiteral("/bin/sh"), {"-c", script}}),
+        QCOMPARE(runProcessAndWait(platform, {QStringLiteral("/bin/sh"), {"-c", script}}),
                  exitCode);
         // At least one full pass: events, pause, events.
         QVERIFY(platform.processEventsCalls >= 2);
@@ -50,7 +50,7 @@ private slots:
         FixtureServerProcess server;
         QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
         QTemporaryDir folder;
-        const auto tool = CurlFunctions::deployFetchToolTo(folder.path());
+        const auto tool = FetchTool::deployFetchToolTo(folder.path());
         const QString page = folder.filePath("message.txt");
         ProcessStart start = FetchCommand::fetchProcess(tool.toolPath, server.url("/"), page);
         // Should the limit fail, keep the damage small: later options win in curl.
@@ -60,7 +60,7 @@ private slots:
                         << "10";
 
         ScriptedPlatform platform;
-        RunProcessAndWait(platform, start, {page, 2 * 1024 * 1024});
+        runProcessAndWait(platform, start, {page, 2 * 1024 * 1024});
         // Stopped soon after the limit, far below what the fetch's own limits would allow.
         QVERIFY(QFileInfo(page).size() > 2 * 1024 * 1024);
         QVERIFY(QFileInfo(page).size() < FetchCommand::MaxPageBytes);

@@ -9,10 +9,6 @@ QStringList entriesOf(const QString &folder)
 {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
 }
-QPushButton *saveButton(Form1 &form, int number)
-{
-    return number == 2 ? form.PushButton6 : form.PushButton1;
-}
 } // namespace
 
 class ResultSavingTest : public QObject
@@ -23,7 +19,7 @@ private slots:
     {
         ShownWindow w;
         w.fill(2, {"https://a.example/1"});
-        w.click(w.form->PushButton6);
+        w.click(w.button("saveValidButton"));
         QVERIFY(w.platform.boxes.isEmpty());
         QCOMPARE(entriesOf(w.folder.path()), QStringList {});
         QCOMPARE(w.platform.saveDialogs.size(), 1);
@@ -62,11 +58,11 @@ private slots:
         w.fill(number, links);
         w.fill(number == 2 ? 3 : 2, {"https://other.example/"});
         w.platform.saveAnswers.enqueue(w.path(name));
-        w.click(saveButton(*w.form, number));
+        w.click(w.button(number == 2 ? "saveValidButton" : "saveInvalidButton"));
         QCOMPARE(TestFiles::read(w.path(name)), bytes);
         QCOMPARE(entriesOf(w.folder.path()), QStringList {name});
         QVERIFY(w.platform.boxes.isEmpty());
-        QCOMPARE(w.form->mousePointer(), int(Form1::DefaultPointer));
+        QCOMPARE(w.form->mousePointer(), int(MainWindow::DefaultPointer));
         QCOMPARE(w.list(number)->links(), links);
     }
 
@@ -86,7 +82,7 @@ private slots:
         const QString target = TestFiles::write(w.path("old.txt"), "old");
         w.platform.saveAnswers.enqueue(target);
         w.platform.yesNoAnswers.enqueue(answer);
-        w.click(w.form->PushButton1);
+        w.click(w.button("saveInvalidButton"));
         QCOMPARE(w.platform.boxTexts(),
                  QStringList {"Are you sure you wish to overwrite " + target + " ?"});
         QCOMPARE(w.platform.boxes.first().caption, w.form->applicationTitle());
@@ -101,13 +97,13 @@ private slots:
         w.fill(2, {"a", "b", "c"});
         const QString target = QDir(TestFiles::impossiblePath(w.folder.path())).filePath("r.txt");
         w.platform.saveAnswers.enqueue(target);
-        w.click(w.form->PushButton6);
+        w.click(w.button("saveValidButton"));
         QCOMPARE(w.platform.errorReports().size(), 1);
         QCOMPARE(w.platform.boxes.size(), 1);
         QVERIFY(w.platform.boxes.first().text.contains(
             "\r\nin Pennyvale2021/08/31.Form1.PushButton6_Click at line 130\r\r"));
         QCOMPARE(entriesOf(w.folder.path()), QStringList {"regular-file"});
-        QCOMPARE(w.form->mousePointer(), int(Form1::DefaultPointer));
+        QCOMPARE(w.form->mousePointer(), int(MainWindow::DefaultPointer));
     }
 
     // Written through a temporary file: the old content stays until the new one is complete,
@@ -124,9 +120,9 @@ private slots:
             pointers << w.form->mousePointer();
         };
         w.platform.saveAnswers.enqueue(target);
-        w.click(w.form->PushButton6);
+        w.click(w.button("saveValidButton"));
         QCOMPARE(seen, QList<QByteArray>({"old", "old", "old"}));
-        QCOMPARE(pointers, QList<int>(3, Form1::HourglassPointer));
+        QCOMPARE(pointers, QList<int>(3, MainWindow::HourglassPointer));
         QCOMPARE(TestFiles::read(target), QByteArray("1\r\n2\r\n3\r\n"));
     }
 
@@ -141,7 +137,7 @@ private slots:
                 TestFiles::write(QDir(target).filePath("inside"), "x");
         };
         w.platform.saveAnswers.enqueue(target);
-        w.click(w.form->PushButton1);
+        w.click(w.button("saveInvalidButton"));
         QCOMPARE(w.platform.errorReports().size(), 1);
         QVERIFY(w.platform.boxes.first().text.contains("PushButton1_Click at line 140\r\r"));
         QCOMPARE(entriesOf(w.folder.path()), QStringList {"r.txt"});
@@ -161,10 +157,11 @@ private slots:
         w.fill(number, {"1", "2", "3"});
         w.platform.onProcessEvents = [&] {
             if (w.platform.processEventsCalls == 2) // Clear works while the hourglass shows
-                w.click(number == 2 ? w.form->PushButton9 : w.form->PushButton2);
+                w.click(number == 2 ? w.button("clearValidButton")
+                                    : w.button("clearInvalidButton"));
         };
         w.platform.saveAnswers.enqueue(w.path("r.txt"));
-        w.click(saveButton(*w.form, number));
+        w.click(w.button(number == 2 ? "saveValidButton" : "saveInvalidButton"));
         QCOMPARE(w.list(number)->count(), 0);
         QVERIFY(w.platform.boxes.isEmpty());
         QCOMPARE(TestFiles::read(w.path("r.txt")), QByteArray("1\r\n2\r\n3\r\n"));

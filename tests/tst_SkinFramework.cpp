@@ -1,6 +1,6 @@
 // The skinning component: which style sheets count as usable skins, and what applying
 // one does to the window.
-#include "platform/AppError.h"
+#include "core/AppError.h"
 #include "platform/SkinFramework.h"
 #include "support/TestFiles.h"
 

@@ -62,7 +62,7 @@ private slots:
             QDir().mkpath(w.path(file));
         else if (!file.isEmpty())
             TestFiles::write(w.path(file), bytes);
-        Form1 &form = w.start();
+        MainWindow &form = w.start();
 
         if (reportLine) {
             QCOMPARE(w.platform.boxes.size(), 1);
@@ -81,13 +81,13 @@ private slots:
         QCOMPARE(form.handCursor().has_value(), hand);
         if (hand)
             QCOMPARE(form.handCursor()->hotSpot(), QPoint(7, 0));
-        QCOMPARE(form.mousePointer(), int(Form1::DefaultPointer));
+        QCOMPARE(form.mousePointer(), int(MainWindow::DefaultPointer));
         QCOMPARE(form.windowTitle(), u"Brindlewood"_qs);
         QCOMPARE(form.applicationTitle(), u"Brindlewood"_qs);
-        QCOMPARE(headers(form.ListView1), QStringList({"YouTube Link(s)"}));
-        QCOMPARE(headers(form.ListView2), QStringList({" Valid YouTube Link(s)"}));
-        QCOMPARE(headers(form.ListView3), QStringList({"Invalid YouTube Link(s)", "Reason"}));
-        QCOMPARE(form.ListView3->columnWidth(1), form.ListView3->columnWidth(0) * 3 / 4);
+        QCOMPARE(headers(form.inputList()), QStringList({"YouTube Link(s)"}));
+        QCOMPARE(headers(form.validList()), QStringList({" Valid YouTube Link(s)"}));
+        QCOMPARE(headers(form.invalidList()), QStringList({"Invalid YouTube Link(s)", "Reason"}));
+        QCOMPARE(form.invalidList()->columnWidth(1), form.invalidList()->columnWidth(0) * 3 / 4);
         QCOMPARE(w.counts(), QList<int>({0, 0, 0}));
     }
 
@@ -144,7 +144,7 @@ private slots:
     void windowIsCentredWithoutMaximiseBox()
     {
         WindowUnderTest w;
-        Form1 &form = w.start();
+        MainWindow &form = w.start();
         QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
         QVERIFY(form.windowFlags() & Qt::WindowMinimizeButtonHint);
         form.showCentred();
@@ -164,16 +164,16 @@ private slots:
     {
         QFETCH(bool, busy);
         ShownWindow w;
-        Form1 &form = *w.form;
-        form.ListView1->append("https://www.youtube.com/watch?v=abc");
-        form.IsChecking = busy;
+        MainWindow &form = *w.form;
+        form.inputList()->append("https://www.youtube.com/watch?v=abc");
+        form.setChecking(busy);
         if (busy)
-            form.setMousePointer(Form1::HourglassPointer);
+            form.setMousePointer(MainWindow::HourglassPointer);
         QVERIFY(form.close());
         QCOMPARE(w.platform.endProgramCalls, 1);
         QVERIFY(w.platform.boxes.isEmpty());
         QVERIFY(w.platform.prompts.isEmpty() && w.platform.saveDialogs.isEmpty());
-        QCOMPARE(form.ListView1->count(), 1);
+        QCOMPARE(form.inputList()->count(), 1);
     }
 };
 

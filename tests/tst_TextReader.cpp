@@ -1,8 +1,8 @@
 // The whole-file reader: the byte-order-mark table, decoding by mark, the two line-break rules
 // of its two reading paths, and failures that name the file.
-#include "platform/AppError.h"
+#include "core/AppError.h"
+#include "core/TextReader.h"
 #include "support/TestFiles.h"
-#include "textio/TextReader.h"
 
 #include <QStringEncoder>
 #include <QTemporaryDir>
@@ -71,14 +71,13 @@ private slots:
         QFETCH(bool, unicode);
         QFETCH(bool, utf8);
         const QString path = fileWith(bytes);
-        RFTSFSO::utf8Flag = !utf8; // a stale value must be cleared by the detection
-        QCOMPARE(RFTSFSO::DetectByteOrderMark(path), unicode);
-        QCOMPARE(RFTSFSO::utf8Flag, utf8);
-        RFTSFSO::unicodeFlag = !unicode;
-        RFTSFSO::utf8Flag = !utf8;
-        ReadAllLines(path);
-        QCOMPARE(RFTSFSO::unicodeFlag, unicode);
-        QCOMPARE(RFTSFSO::utf8Flag, utf8);
+        const TextReader::ByteOrderMark mark = TextReader::ByteOrderMark::of(bytes);
+        QCOMPARE(mark.isUnicode(), unicode);
+        QCOMPARE(mark.isUtf8(), utf8);
+        // Every read decides afresh: an earlier file's mark never carries over.
+        TextReader::readAllLines(fileWith(QByteArray("\xEF\xBB\xBF") + "x"));
+        const QStringList lines = TextReader::readAllLines(path);
+        QCOMPARE(lines, TextReader::linesOfBytes(bytes));
     }
 
     void decodesEveryEncodingByItsMark_data()
@@ -99,14 +98,16 @@ private slots:
         // The mark is never part of the first line.
         const QStringList lines = {u"Sign in to confirm you’re not a bot"_qs,
                                    u"Café déjà vu, Ångström"_qs, u"動画を再生できません"_qs};
-        QCOMPARE(ReadAllLines(fileWith(mark + encoded(lines.join("\r\n"), encoding))), lines);
+        QCOMPARE(TextReader::readAllLines(fileWith(mark + encoded(lines.join("\r\n"), encoding))),
+                 lines);
 
         // Large files are decoded a piece at a time; long runs outside ASCII, surrogate pairs
         // among them, must come through whole wherever the pieces end.
         const QString run = u"動画’é😀"_qs.repeated(90'001);
         const QStringList longLines = {run + u'a' + run + u'b' + run, run};
-        QCOMPARE(ReadAllLines(fileWith(mark + encoded(longLines.join("\r\n"), encoding))),
-                 longLines);
+        QCOMPARE(
+            TextReader::readAllLines(fileWith(mark + encoded(longLines.join("\r\n"), encoding))),
+            longLines);
     }
 
     void endsLinesByThePathsRules_data()
@@ -146,7 +147,7 @@ private slots:
         QFETCH(Encoding, encoding);
         QFETCH(QString, text);
         QFETCH(QStringList, lines);
-        QCOMPARE(ReadAllLines(fileWith(mark + encoded(text, encoding))), lines);
+        QCOMPARE(TextReader::readAllLines(fileWith(mark + encoded(text, encoding))), lines);
     }
 
     void malformedBytesBecomeReplacementCharacters_data()
@@ -162,7 +163,7 @@ private slots:
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, line);
-        QCOMPARE(ReadAllLines(fileWith(bytes)), QStringList {line});
+        QCOMPARE(TextReader::readAllLines(fileWith(bytes)), QStringList {line});
     }
 
     void failuresNameTheFile_data()
@@ -176,7 +177,7 @@ private slots:
     {
         QFETCH(QString, path);
         try {
-            ReadAllLines(path);
+            TextReader::readAllLines(path);
             QFAIL("no error raised");
         } catch (const AppError &error) {
             QVERIFY2(error.description().contains(path), qPrintable(error.description()));

@@ -1,6 +1,6 @@
 #include "platform/CursorFile.h"
 
-#include "platform/AppError.h"
+#include "core/AppError.h"
 
 #include <QFile>
 #include <QPixmap>

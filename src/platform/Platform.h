@@ -4,22 +4,14 @@
 // handlers talk only to this interface.
 #pragma once
 
-#include <QProcessEnvironment>
+#include "core/ProcessStart.h"
+
 #include <QString>
-#include <QStringList>
 
 #include <memory>
 #include <optional>
 
 class QWidget;
-
-// A child process to start: the program and its arguments, never a shell command line.
-struct ProcessStart
-{
-    QString program;
-    QStringList arguments;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-};
 
 // A started child process, polled by its owner until it has ended.
 class ChildProcess

@@ -1,6 +1,6 @@
 #include "platform/QtPlatform.h"
 
-#include "platform/AppError.h"
+#include "core/AppError.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>

@@ -1,6 +1,6 @@
 #include "platform/SkinFramework.h"
 
-#include "platform/AppError.h"
+#include "core/AppError.h"
 
 #include <QFile>
 #include <QHash>

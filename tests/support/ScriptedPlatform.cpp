@@ -1,6 +1,6 @@
 #include "support/ScriptedPlatform.h"
 
-#include "platform/AppError.h"
+#include "core/AppError.h"
 #include "platform/QtChildProcess.h"
 
 #include <QCoreApplication>

@@ -1,0 +1,37 @@
+// The fetch of one link: the arguments the fetch tool is started with and its environment,
+// shared by the window's check run and the shell checker.
+#pragma once
+
+#include "core/ProcessStart.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace FetchCommand {
+// The user agent every fetch announces.
+inline constexpr const char *UserAgent
+    = "Mozilla/5.0 (Macintosh; Intel Mac OS X 10_10_3) AppleWebKit/537.36 (KHTML, like Gecko) "
+      "Chrome/80.0.1111.11 Safari/537.36 Firefox/74.0";
+// The consent cookie of a visitor who declined the consent form; without it visitors from
+// regions with a consent gate get the consent page instead of the watch page.
+inline constexpr const char *ConsentCookie = "SOCS=CAI";
+// A page larger than this is not kept, and its link counts as unavailable.
+inline constexpr qint64 MaxPageBytes = 64 * 1024 * 1024;
+inline constexpr int ConnectTimeoutSeconds = 30;
+inline constexpr int MaxTimeSeconds = 120;
+
+// Every option of a fetch except its output file and its address: the same for every link,
+// so a tool that fetches many links at once gives each of them exactly these.
+QStringList fetchOptions();
+
+// The arguments that fetch link into outputPath. The link is always one argument taken as
+// the address, whatever it holds.
+QStringList fetchArguments(const QString &link, const QString &outputPath);
+
+// The fetch tool's environment: the program's own, with CURL_CA_BUNDLE naming the
+// certificate file deployed beside the tool at toolPath.
+QProcessEnvironment fetchEnvironment(const QString &toolPath);
+
+// Everything needed to start the fetch of link into outputPath with the tool at toolPath.
+ProcessStart fetchProcess(const QString &toolPath, const QString &link, const QString &outputPath);
+} // namespace FetchCommand

@@ -1,0 +1,32 @@
+// ResultFileWriter: writes one result file, a link per line each ending in CR LF, in the
+// system's 8-bit code page. An existing file is replaced only once the new one is complete.
+#pragma once
+
+#include <QSaveFile>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class ResultFileWriter
+{
+public:
+    explicit ResultFileWriter(const QString &path);
+
+    // Each step throws AppError naming the path and the system's reason. After a failure
+    // nothing reaches the target; the old file, if any, stays as it was.
+    void open();
+    void writeLine(const QString &link);
+    void commit();
+
+private:
+    [[noreturn]] void fail(const QString &what);
+
+    QSaveFile m_file;
+};
+
+// Writes links to path as a result file, calling beforeEachLine before each line. Throws
+// AppError when the file cannot be created or written; the old file then stays as it was and
+// no partial file is left.
+void writeResultFile(const QString &path, const QStringList &links,
+                     const std::function<void()> &beforeEachLine = {});

@@ -1,0 +1,44 @@
+// The whole-file reader: reads any link file or fetched page into a line list, choosing
+// the encoding from the byte-order mark at its start.
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+#include <QStringList>
+
+namespace TextReader {
+// The mark a text starts with, found by the first matching row of the mark table.
+struct ByteOrderMark
+{
+    enum class Kind { None, Utf32LE, Utf32BE, Utf8, Utf16LE, Utf16BE };
+
+    Kind kind = Kind::None;
+
+    // Looks at the first (up to) four bytes of a text; a row is only tried when the text is
+    // long enough for its mark.
+    static ByteOrderMark of(QByteArrayView start);
+
+    int length() const;
+    // A UTF-16 or UTF-32 mark: the text is read in that encoding.
+    bool isUnicode() const;
+    // EF BB BF: the text is UTF-8 and is cut into lines at every break, the last one included.
+    bool isUtf8() const { return kind == Kind::Utf8; }
+
+    bool operator==(const ByteOrderMark &) const = default;
+};
+
+// Reads the whole file at path once and returns its lines without their line breaks.
+// Throws AppError with a clear description when the file cannot be opened or read.
+QStringList readAllLines(const QString &path);
+
+// The lines of a whole file's bytes, as readAllLines gives them.
+QStringList linesOfBytes(QByteArrayView bytes);
+
+// Cuts text into entries at every CR LF and every lone LF; a lone CR is ordinary text. Empty
+// pieces are entries, also the last one after a final break; an empty text gives no entries.
+QStringList splitOnCrLf(const QString &text);
+
+// Cuts text into lines at CR LF and lone LF the way a line reader does: a final break adds no
+// empty last line, and a text without a single character gives one empty line.
+QStringList splitIntoReadLines(const QString &text);
+} // namespace TextReader

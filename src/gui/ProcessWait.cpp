@@ -1,0 +1,26 @@
+#include "gui/ProcessWait.h"
+
+#include <QFileInfo>
+#include <QThread>
+
+int runProcessAndWait(Platform &platform, const ProcessStart &start, const OutputLimit &limit)
+{
+    const std::unique_ptr<ChildProcess> child = platform.startProcess(start);
+    if (!child)
+        return ProcessStartFailed;
+    int exitCode = 0;
+    bool ended = false;
+    do {
+        if (const std::optional<int> code = child->exitCode()) {
+            exitCode = *code;
+            ended = true;
+        }
+        platform.processEvents();
+        QThread::msleep(100);
+        platform.processEvents();
+        // An endless page would otherwise fill the disk before the fetch's own time limit.
+        if (!ended && !limit.path.isEmpty() && QFileInfo(limit.path).size() > limit.maxBytes)
+            child->stop();
+    } while (!ended);
+    return exitCode;
+}

@@ -1,0 +1,21 @@
+// Running one child process to its end while the window stays usable.
+#pragma once
+
+#include "platform/Platform.h"
+
+#include <QString>
+
+// A file the child writes, and the size past which the child is stopped.
+struct OutputLimit
+{
+    QString path;
+    qint64 maxBytes = 0;
+};
+
+// What RunProcessAndWait returns when the child cannot be started.
+inline constexpr int ProcessStartFailed = -1;
+
+// Starts the child and polls until it has ended: exit-code query, pending events, a 100 ms
+// pause, pending events. Returns the child's exit code, or ProcessStartFailed at once when
+// it cannot be started. With a limit, the child is stopped once its file grows past it.
+int runProcessAndWait(Platform &platform, const ProcessStart &start, const OutputLimit &limit = {});
