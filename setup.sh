@@ -16,7 +16,7 @@ case "$mode" in
 esac
 
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins
-          fonts-liberation2 curl ca-certificates)
+          fonts-liberation2 curl ca-certificates libcurl4-openssl-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

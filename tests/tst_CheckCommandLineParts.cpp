@@ -1,92 +1,187 @@
-// The pieces behind brindlewood-check's checking mode: the fetch list that hands links to the
-// fetch tool, results put back in input order, and the progress bar's line.
-#include "cli/BatchChecker.h"
-#include "cli/CurlConfig.h"
+// The shell checker's parts on their own: judging one fetch, pacing a host, the back-off,
+// the output order, the plain output's escapes and the progress line.
+#include "cli/CheckScheduler.h"
+#include "cli/CheckedLinkFormat.h"
+#include "cli/FetchJudgement.h"
+#include "cli/HostPacer.h"
 #include "cli/OrderedOutput.h"
 #include "cli/ProgressBar.h"
-#include "support/TestFiles.h"
 
-#include <QProcess>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QtTest>
+
+namespace {
+QByteArray pageWithStatus(const char *status, const char *reason)
+{
+    return QByteArray("<html><script>var ytInitialPlayerResponse = {\"playabilityStatus\":{"
+                      "\"status\":\"")
+        + status + "\",\"reason\":\"" + reason
+        + "\",\"contextParams\":\"Q0FFU0FnZ0I=\"}};</script></html>\n";
+}
+} // namespace
+
+Q_DECLARE_METATYPE(FetchResult::Failure)
+Q_DECLARE_METATYPE(LinkVerdict)
 
 class CheckCommandLinePartsTest : public QObject
 {
     Q_OBJECT
-
 private slots:
-    void fetchListHandsTheToolEveryLinkUnchanged_data()
+    void eachKindOfAnswerHasItsOutcome_data()
     {
-        QTest::addColumn<QString>("link");
-        QTest::newRow("quote then options") << u"http://a/\" -o /tmp/x --url \"http://b/"_qs;
-        QTest::newRow("backslashes") << u"http://a/\\\\\\\"\\n\\"_qs;
-        QTest::newRow("tab, CR, vertical tab, form feed") << u"http://a/\tb\rc\vd\fe"_qs;
-        QTest::newRow("line feed") << u"http://a/\nurl = \"http://b/\""_qs;
-        QTest::newRow("comment sign and spaces") << u"  # http://a/ b  "_qs;
-        QTest::newRow("option words") << u"-o"_qs;
-        QTest::newRow("range and braces") << u"http://a/[1-100000]{x,y}"_qs;
-        QTest::newRow("not ASCII") << u"http://例え.テスト/watch?v=’é"_qs;
-        QTest::newRow("control characters") << u"http://a/\u0001\u001f\u007f"_qs;
-        QTest::newRow("empty") << QString();
+        using F = FetchResult::Failure;
+        QTest::addColumn<F>("failure");
+        QTest::addColumn<int>("http");
+        QTest::addColumn<QByteArray>("page");
+        QTest::addColumn<LinkVerdict>("verdict");
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<bool>("mayPass");
+        QTest::addColumn<bool>("limiting");
+        QTest::addColumn<QString>("windowReason");
+        const QByteArray ok = pageWithStatus("OK", "");
+        const auto row = [](const char *name, F failure, int http, const QByteArray &page,
+                            LinkVerdict verdict, const char *reason, bool mayPass, bool limiting,
+                            const char *windowReason) {
+            QTest::newRow(name) << failure << http << page << verdict << QString::fromUtf8(reason)
+                                << mayPass << limiting << QString::fromUtf8(windowReason);
+        };
+        using V = LinkVerdict;
+        const char *unavailable = "URL unavailable";
+        row("OK page", F::None, 200, ok, V::Valid, "", false, false, "");
+        row("dead video", F::None, 200, pageWithStatus("ERROR", "Video unavailable"), V::Invalid,
+            "Video unavailable ", false, false, "");
+        row("private video", F::None, 200, pageWithStatus("LOGIN_REQUIRED", "This video is private"),
+            V::Invalid, "This video is private ", false, false, "");
+        row("bot check", F::None, 200,
+            pageWithStatus("LOGIN_REQUIRED", "Sign in to confirm you\u2019re not a bot"),
+            V::Unknown, "bot check", true, true, "Sign in to confirm you\u2019re not a bot ");
+        row("try again later, after a comma", F::None, 200,
+            pageWithStatus("UNPLAYABLE", "This content isn't available, try again later."),
+            V::Unknown, "try again later", true, true, "This content isn't available ");
+        row("the words under another status judge the video", F::None, 200,
+            pageWithStatus("ERROR", "Removed, try again later"), V::Invalid, "Removed ", false,
+            false, "");
+        row("404", F::None, 404, ok, V::Invalid, "HTTP 404 (not found)", false, false, "");
+        row("410", F::None, 410, {}, V::Invalid, "HTTP 410 (gone)", false, false, "");
+        row("429 with an OK body", F::None, 429, ok, V::Unknown, "HTTP 429 (rate limited)", true,
+            true, unavailable);
+        row("503", F::None, 503, {}, V::Unknown, "HTTP 503 (service unavailable)", true, true,
+            unavailable);
+        row("500 with an OK body", F::None, 500, ok, V::Unknown, "HTTP 500 (server error)", true,
+            false, unavailable);
+        row("408", F::None, 408, {}, V::Unknown, "HTTP 408 (request timeout)", true, false,
+            unavailable);
+        row("403", F::None, 403, {}, V::Unknown, "HTTP 403 (forbidden)", false, false, unavailable);
+        row("consent wall", F::None, 200, "<html>Before you continue</html>", V::Unknown,
+            "no playability status on the page", false, false, unavailable);
+        row("empty body", F::None, 200, {}, V::Unknown, "empty page", false, false, unavailable);
+        row("refused", F::NoAnswer, 0, {}, V::Unknown, "no answer: connection refused", true,
+            false, unavailable);
+        row("cut short", F::CutShort, 200, {}, V::Unknown, "page cut short", true, false,
+            unavailable);
+        row("too large", F::TooLarge, 200, {}, V::Unknown, "page over 64 MiB", false, false,
+            unavailable);
+        row("ftp link", F::NotWebAddress, 0, {}, V::Invalid, "not a web address", false, false, "");
+        row("lone surrogate", F::BadAddress, 0, {}, V::Invalid, "not a valid address", false,
+            false, "");
+        row("redirect to file:", F::BadRedirect, 302, {}, V::Unknown,
+            "redirect to a non-web address", false, false, unavailable);
     }
-    void fetchListHandsTheToolEveryLinkUnchanged()
+    void eachKindOfAnswerHasItsOutcome()
     {
-        // The real tool reads the list and reports each address as it understood it; no
-        // protocol is allowed, so nothing is fetched.
-        QFETCH(QString, link);
-        const QString curl = QStandardPaths::findExecutable(QStringLiteral("curl"));
-        if (curl.isEmpty())
-            QSKIP("curl is not installed");
-        QTemporaryDir dir;
-        const QString list
-            = TestFiles::write(dir.filePath(QStringLiteral("list.conf")),
-                               CurlConfig::transferList(
-                                   {{link, dir.filePath(QStringLiteral("page \"1\".html"))},
-                                    {u"second"_qs, dir.filePath(QStringLiteral("page-2.html"))}}));
-        QProcess tool;
-        tool.start(curl,
-                   {"-q", "--proto", "-all", "--globoff", "--silent", "--write-out", "%{url}<end>",
-                    "--config", list});
-        QVERIFY(tool.waitForFinished());
-        QCOMPARE(QString::fromUtf8(tool.readAllStandardOutput()), link + u"<end>second<end>"_qs);
+        QFETCH(FetchResult::Failure, failure);
+        QFETCH(int, http);
+        QFETCH(QByteArray, page);
+        FetchResult result;
+        result.failure = failure;
+        result.httpStatus = http;
+        result.page = page;
+        if (failure == FetchResult::Failure::NoAnswer)
+            result.detail = QStringLiteral("connection refused");
+        const FetchJudgement judgement = judgeFetch(result);
+        QTEST(judgement.verdict, "verdict");
+        QTEST(judgement.reason, "reason");
+        QTEST(judgement.mayPass, "mayPass");
+        QTEST(judgement.hostIsLimiting, "limiting");
+        if (judgement.verdict == LinkVerdict::Unknown)
+            QTEST(judgement.windowReason, "windowReason");
     }
 
-    void linkThatCannotBeOneArgumentIsRefused_data()
+    void limitedHostSlowsToWhatItAllowedAndPausesForRetryAfter()
     {
-        QTest::addColumn<QString>("link");
-        QTest::addColumn<bool>("passes");
-        QTest::newRow("ordinary") << u"http://a/"_qs << true;
-        QTest::newRow("NUL inside") << u"http://a/\u0000b"_qs << false;
-        QTest::newRow("longest that fits") << QString(128 * 1024 - 1, u'a') << true;
-        QTest::newRow("one byte over") << QString(128 * 1024, u'a') << false;
-        QTest::newRow("over in UTF-8 bytes only") << QString(50 * 1024, u'é') << true;
-        QTest::newRow("three-byte characters over") << QString(44 * 1024, u'’') << false;
-    }
-    void linkThatCannotBeOneArgumentIsRefused()
-    {
-        QFETCH(QString, link);
-        QFETCH(bool, passes);
-        QCOMPARE(CurlConfig::canPassAsOneArgument(link), passes);
+        HostPacer pacer(8, std::nullopt);
+        // Full speed at first: eight at once, no spacing.
+        for (int i = 0; i < 8; ++i) {
+            QVERIFY(pacer.canStart(0));
+            pacer.started(0);
+        }
+        QVERIFY(!pacer.canStart(0));
+        // Twenty good answers within the second, then the host says 429, Retry-After 1 s;
+        // the answers of fetches already under way at that moment add nothing.
+        for (int i = 0; i < 20; ++i) {
+            pacer.finished(10 * i, 0, true, false, std::nullopt);
+            pacer.started(10 * i);
+        }
+        pacer.finished(300, 0, false, true, 1000);
+        const qint64 interval = pacer.intervalMs();
+        QCOMPARE(interval, 55); // a tenth under the 20 a second it let through
+        QCOMPARE(pacer.limit(), 4);
+        pacer.finished(310, 0, false, true, 1000);
+        pacer.finished(320, 0, false, true, 1000);
+        QCOMPARE(pacer.intervalMs(), interval);
+        QCOMPARE(pacer.limit(), 4);
+        QCOMPARE(pacer.pausedUntil(), 1320);
+        QVERIFY(pacer.isPaced());
+        // Paused, then spaced.
+        for (int i = 0; i < 5; ++i)
+            pacer.finished(400, 0, true, false, std::nullopt);
+        QVERIFY(!pacer.canStart(1319));
+        QVERIFY(pacer.canStart(1320));
+        pacer.started(1320);
+        QVERIFY(!pacer.canStart(1320 + interval - 1));
+        QVERIFY(pacer.canStart(1320 + interval));
+        // A long run of good answers eases up, but not past the spacing that drew the limit.
+        for (int i = 0; i < 200; ++i)
+            pacer.finished(2000 + i * interval, 1500, true, false, std::nullopt);
+        QCOMPARE(pacer.limit(), 8);
+        QVERIFY(pacer.intervalMs() <= interval);
+        QVERIFY(pacer.intervalMs() >= interval * 9 / 10);
     }
 
-    void toolThatCannotStartCallsNoLinkUnavailable()
+    void userRateIsAHardCapThatSignalsOnlyRaise()
     {
-        // Filing every link as "URL unavailable" would tell a script that all of them are
-        // dead; the checker says the tool failed instead.
-        QTemporaryDir work;
-        BatchFetchSetup setup;
-        setup.toolPath = work.filePath(QStringLiteral("no such tool"));
-        setup.workFolder = work.path();
-        BatchChecker checker(setup, {u"http://a/"_qs, u"http://b/"_qs});
-        int reported = 0;
-        connect(&checker, &BatchChecker::linkChecked, this, [&] { ++reported; });
-        QSignalSpy finished(&checker, &BatchChecker::finished);
-        checker.start();
-        QTRY_VERIFY(checker.isFinished());
-        QCOMPARE(finished.size(), 1);
-        QCOMPARE(reported, 0);
-        QVERIFY(!checker.startError().isEmpty());
+        HostPacer pacer(4, 0.5);
+        QCOMPARE(pacer.intervalMs(), 2000);
+        pacer.started(0);
+        QVERIFY(!pacer.canStart(1999));
+        QVERIFY(pacer.canStart(2000));
+        for (int i = 0; i < 100; ++i)
+            pacer.finished(i, -1, true, false, std::nullopt);
+        QCOMPARE(pacer.intervalMs(), 2000);
+        // Failures that are no signal from the host change nothing.
+        HostPacer other(4, std::nullopt);
+        other.finished(0, 0, false, false, std::nullopt);
+        QCOMPARE(other.intervalMs(), 0);
+        QCOMPARE(other.limit(), 4);
+        QVERIFY(!other.isPaced());
+    }
+
+    void backoffDoublesFromOneSecondToAMinuteWithJitter_data()
+    {
+        QTest::addColumn<int>("attempt");
+        QTest::addColumn<double>("jitter");
+        QTest::addColumn<qint64>("wait");
+        QTest::newRow("first retry") << 1 << 0.0 << qint64(1000);
+        QTest::newRow("second") << 2 << 0.0 << qint64(2000);
+        QTest::newRow("fourth, jitter up") << 4 << 0.1 << qint64(8800);
+        QTest::newRow("capped") << 8 << 0.0 << qint64(60000);
+        QTest::newRow("capped, jitter down") << 30 << -0.1 << qint64(54000);
+        QTest::newRow("jitter held to a tenth") << 1 << 5.0 << qint64(1100);
+    }
+    void backoffDoublesFromOneSecondToAMinuteWithJitter()
+    {
+        QFETCH(int, attempt);
+        QFETCH(double, jitter);
+        QTEST(CheckScheduler::backoffMs(attempt, jitter), "wait");
     }
 
     void resultsComeOutInInputOrder_data()
@@ -116,31 +211,69 @@ private slots:
         QVERIFY(output.complete());
     }
 
-    void progressLineShowsCountsRateAndTimeLeft_data()
+    void plainOutputShowsControlCharactersAsEscapes()
+    {
+        CheckedLink checked;
+        checked.link = QStringLiteral("https://a.example/\x1b[2Jx\ty");
+        checked.verdict = LinkVerdict::Invalid;
+        checked.reason = QStringLiteral("\rvalid\x07 \x7f\u00e9\u2019");
+        QCOMPARE(CheckedLinkFormat::textLine(checked),
+                 QStringLiteral("invalid\thttps://a.example/\\x1b[2Jx\\ty\t\\rvalid\\x07 "
+                                "\\x7f\u00e9\u2019\n"));
+        checked.verdict = LinkVerdict::Unknown;
+        checked.status = QStringLiteral("OK");
+        checked.http = 429;
+        checked.attempts = 4;
+        QCOMPARE(CheckedLinkFormat::jsonLine(checked),
+                 QStringLiteral("{\"link\":\"https://a.example/\\u001b[2Jx\\ty\",\"verdict\":"
+                                "\"unknown\",\"reason\":\"\\rvalid\\u0007 \u007f\u00e9\u2019\","
+                                "\"status\":\"OK\",\"http\":429,\"attempts\":4}\n"));
+    }
+
+    void progressLineFitsItsWidthAndWaitsBeforeARate_data()
     {
         QTest::addColumn<int>("done");
-        QTest::addColumn<int>("valid");
         QTest::addColumn<int>("elapsedMs");
+        QTest::addColumn<QString>("waiting");
+        QTest::addColumn<int>("width");
         QTest::addColumn<QString>("line");
-        const auto row = [](const char *name, int done, int valid, int ms, const char *line) {
-            QTest::newRow(name) << done << valid << ms << QString::fromUtf8(line);
+        const auto row = [](const char *name, int done, int ms, const char *waiting, int width,
+                            const char *line) {
+            QTest::newRow(name) << done << ms << QString::fromUtf8(waiting) << width
+                                << QString::fromUtf8(line);
         };
-        row("start", 0, 0, 0,
-            "[------------------------] 0/400  valid 0  invalid 0  0.0 links/s  -:-- left");
-        row("quarter", 100, 90, 4000,
-            "[######------------------] 100/400  valid 90  invalid 10  25.0 links/s  0:12 left");
-        row("over a minute left", 3, 3, 2000,
-            "[------------------------] 3/400  valid 3  invalid 0  1.5 links/s  4:25 left");
-        row("done", 400, 1, 10000,
-            "[########################] 400/400  valid 1  invalid 399  40.0 links/s  0:00 left");
+        row("start", 0, 0, "", 200,
+            "[------------------------] 0/400  valid 0  invalid 0  unknown 0  - links/s  -:-- left");
+        row("one fast link tells no rate", 1, 2, "", 200,
+            "[------------------------] 1/400  valid 0  invalid 0  unknown 1  - links/s  -:-- "
+            "left");
+        row("quarter", 100, 4000, "", 200,
+            "[######------------------] 100/400  valid 80  invalid 10  unknown 10  25.0 links/s  "
+            "0:12 left");
+        row("waiting on a host", 100, 4000, "waiting 12 s: 127.0.0.2 is limiting", 200,
+            "[######------------------] 100/400  valid 80  invalid 10  unknown 10  25.0 links/s  "
+            "0:12 left  waiting 12 s: 127.0.0.2 is limiting");
+        row("100 columns drop the bar", 100, 4000, "waiting 12 s: 127.0.0.2 is limiting", 100,
+            "100/400  valid 80  invalid 10  unknown 10  0:12 left  waiting 12 s: 127.0.0.2 is "
+            "limiting");
+        row("40 columns", 100, 4000, "waiting 12 s: 127.0.0.2 is limiting", 40,
+            "100/400 v80 i10 u10 0:12 left");
+        row("20 columns", 100, 4000, "", 20, "100/400");
+        row("5 columns", 100, 4000, "", 5, "100/");
     }
-    void progressLineShowsCountsRateAndTimeLeft()
+    void progressLineFitsItsWidthAndWaitsBeforeARate()
     {
         QFETCH(int, done);
-        QFETCH(int, valid);
         QFETCH(int, elapsedMs);
-        QFETCH(QString, line);
-        QCOMPARE(progressLine({done, 400, valid, done - valid, elapsedMs}), line);
+        QFETCH(QString, waiting);
+        QFETCH(int, width);
+        const qsizetype valid = done * 8 / 10;
+        const qsizetype invalid = (done - valid) / 2;
+        const ProgressCounts counts {done, 400, valid, invalid, done - valid - invalid, elapsedMs,
+                                     waiting};
+        const QString line = progressLine(counts, width);
+        QTEST(line, "line");
+        QVERIFY(line.size() < width);
     }
 };
 

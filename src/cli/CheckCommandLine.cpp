@@ -1,12 +1,17 @@
 #include "cli/CheckCommandLine.h"
 
+#include "cli/CheckedLinkFormat.h"
+#include "cli/FetchJudgement.h"
+#include "cli/InputFiles.h"
+#include "cli/LinkCache.h"
+#include "cli/ReportFormat.h"
 #include "cli/ShellCheck.h"
 #include "core/AppError.h"
-#include "core/PlayabilityVerdict.h"
-#include "core/TextReader.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTextStream>
@@ -31,18 +36,6 @@ void reportUnreadable(QTextStream &err, const AppError &error)
     err.flush();
 }
 
-QString verdictWord(PlayabilityVerdict::Kind kind)
-{
-    switch (kind) {
-    case PlayabilityVerdict::Kind::Valid:
-        return QStringLiteral("valid");
-    case PlayabilityVerdict::Kind::Invalid:
-        return QStringLiteral("invalid");
-    case PlayabilityVerdict::Kind::Unavailable:
-        break;
-    }
-    return QStringLiteral("unavailable");
-}
 } // namespace
 
 QString jsonString(const QString &text)
@@ -54,49 +47,129 @@ QString jsonString(const QString &text)
     return QString::fromUtf8(array.sliced(1, array.size() - 2));
 }
 
+namespace {
+// A path as the file system will resolve it, so two spellings of one file compare equal.
+QString resolvedPath(const QString &path)
+{
+    const QFileInfo info(path);
+    const QString canonical = info.canonicalFilePath();
+    if (!canonical.isEmpty())
+        return canonical;
+    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    return folder.isEmpty() ? QDir::cleanPath(info.absoluteFilePath())
+                            : QDir(folder).filePath(info.fileName());
+}
+
+// A whole number from low to high, or nothing.
+std::optional<int> wholeNumber(const QString &text, int low, int high)
+{
+    bool isNumber = false;
+    const int value = text.toInt(&isNumber);
+    if (!isNumber || value < low || value > high)
+        return std::nullopt;
+    return value;
+}
+} // namespace
+
 ParsedCommandLine parse(const QStringList &arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Checks YouTube watch-page links from the shell.\n\n"
         "brindlewood-check LINKFILE... fetches every link of the link files (\"-\" reads\n"
-        "standard input) and prints one line per link in input order: valid<TAB>LINK or\n"
-        "invalid<TAB>LINK<TAB>REASON. Exit status: 0 when every link is valid, 1 when any\n"
-        "is invalid, 2 on a usage error or a file that cannot be read or written, 130 or\n"
-        "143 when interrupted.\n"
-        "--page prints one line per file: valid, invalid<TAB>REASON or unavailable.\n"
-        "--dry-run prints the links that loading the link files would add, one per line.\n"
-        "With --json every line is a JSON object instead."));
+        "standard input) and prints one line per link in input order: valid<TAB>LINK,\n"
+        "invalid<TAB>LINK<TAB>REASON, or unknown<TAB>LINK<TAB>CAUSE when the site gave no\n"
+        "verdict (it limited us, did not answer, or sent no watch page). Control characters\n"
+        "in the plain output are shown as escapes (\\t, \\r, \\x1b, ...).\n"
+        "Exit status: 0 when every link is valid, 1 when any is invalid, 3 when none is\n"
+        "invalid but some are unknown, 2 on a usage error, a file that cannot be read or\n"
+        "written, or output that cannot be written; 128 + the signal when interrupted.\n"
+        "--page prints one line per file: FILE<TAB>valid, FILE<TAB>invalid<TAB>REASON or\n"
+        "FILE<TAB>unknown<TAB>CAUSE, with the same exit statuses.\n"
+        "--dry-run prints the links that loading the link files would add, one per line."));
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
-    const QCommandLineOption pageOption(QStringLiteral("page"),
-                                        QStringLiteral("Read saved watch pages and print "
-                                                       "their verdicts."));
-    const QCommandLineOption dryRunOption(QStringLiteral("dry-run"),
-                                          QStringLiteral("Print the links the link files hold, "
-                                                         "without checking them."));
-    const QCommandLineOption jsonOption(QStringLiteral("json"),
-                                        QStringLiteral("Print one JSON object per line."));
-    const QCommandLineOption jobsOption(
-        QStringLiteral("jobs"),
-        QStringLiteral("Fetch up to N links at once (1 to %1, default %2).")
-            .arg(MaxJobs)
-            .arg(DefaultJobs),
-        QStringLiteral("N"));
-    const QCommandLineOption noProgressOption(
-        QStringLiteral("no-progress"),
+    auto flag = [](const char *name, const QString &description) {
+        return QCommandLineOption(QLatin1String(name), description);
+    };
+    auto valued = [](QStringList names, const QString &description, const char *value,
+                     const QString &defaultValue = {}) {
+        return QCommandLineOption(names, description, QLatin1String(value), defaultValue);
+    };
+    const auto pageOption
+        = flag("page", QStringLiteral("Read saved watch pages and print their verdicts."));
+    const auto dryRunOption = flag(
+        "dry-run", QStringLiteral("Print the links the link files hold, without checking them."));
+    const auto jsonOption = flag("json", QStringLiteral("Same as --format json."));
+    const auto formatOption = valued(
+        {QStringLiteral("format")},
+        QStringLiteral("Output as lines (the default), json (one object per line), csv (with "
+                       "a header) or markdown (a table per outcome, at the end)."),
+        "FORMAT");
+    const auto jobsOption = valued({QStringLiteral("j"), QStringLiteral("jobs")},
+                                   QStringLiteral("Fetch up to N links at once (1 to %1, "
+                                                  "default %2).")
+                                       .arg(MaxJobs)
+                                       .arg(DefaultJobs),
+                                   "N");
+    const auto retriesOption
+        = valued({QStringLiteral("retries")},
+                 QStringLiteral("Ask again up to N times when the site did not answer, was "
+                                "busy or limited us (default %1, 0 for never).")
+                     .arg(DefaultRetries),
+                 "N");
+    const auto maxWaitOption = valued(
+        {QStringLiteral("max-wait")},
+        QStringLiteral("Give up on a link at once when the site asks to wait longer than this "
+                       "(default %1).")
+            .arg(DefaultMaxWaitSeconds),
+        "SECONDS");
+    const auto rateOption
+        = valued({QStringLiteral("rate")},
+                 QStringLiteral("Ask each host at most R times a second (fractions allowed); "
+                                "without it the pace adapts to what each host allows."),
+                 "R");
+    const auto windowVerdictsOption
+        = flag("window-verdicts",
+               QStringLiteral("File links the site did not judge as invalid, as the window "
+                              "does (\"URL unavailable\" or the page's reason)."));
+    const auto normalizeOption = flag(
+        "normalize", QStringLiteral("Trim lines, skip # comments, rewrite every spelling of a "
+                                    "video link to its watch link and drop repeats."));
+    const auto extractOption
+        = flag("extract", QStringLiteral("Find every video link anywhere in the files (HTML, "
+                                         "Markdown, text, playlist CSV), normalized."));
+    const auto noProgressOption = flag(
+        "no-progress",
         QStringLiteral("Draw no progress bar (one is drawn only when standard error is a "
                        "terminal)."));
-    const QCommandLineOption validOutOption(
-        QStringLiteral("valid-out"),
-        QStringLiteral("Save the valid links to FILE, one per line ending in CR LF."),
-        QStringLiteral("FILE"));
-    const QCommandLineOption invalidOutOption(
-        QStringLiteral("invalid-out"),
-        QStringLiteral("Save the invalid links to FILE, one per line ending in CR LF."),
-        QStringLiteral("FILE"));
-    parser.addOptions({pageOption, dryRunOption, jsonOption, jobsOption, noProgressOption,
-                       validOutOption, invalidOutOption});
+    const auto quietOption = flag(
+        "quiet", QStringLiteral("No progress bar and no summary: only results and errors."));
+    const auto summaryOption
+        = flag("summary", QStringLiteral("Print the summary line on standard error even when it "
+                                         "is not a terminal."));
+    const auto validOutOption = valued(
+        {QStringLiteral("valid-out")},
+        QStringLiteral("Save the valid links to FILE, one per line ending in CR LF."), "FILE");
+    const auto invalidOutOption = valued(
+        {QStringLiteral("invalid-out")},
+        QStringLiteral("Save the invalid links to FILE, one per line ending in CR LF."), "FILE");
+    const auto unknownOutOption = valued(
+        {QStringLiteral("unknown-out")},
+        QStringLiteral("Save the unknown links to FILE, one per line ending in CR LF."), "FILE");
+    const auto cacheOption = valued(
+        {QStringLiteral("cache")},
+        QStringLiteral("Remember decided links in FILE and take them from it on later runs."),
+        "FILE");
+    const auto maxAgeOption = valued(
+        {QStringLiteral("max-age")},
+        QStringLiteral("Take cached outcomes no older than AGE (7d, 12h, 30m, 45s; default 1d)."),
+        "AGE");
+    parser.addOptions({pageOption, dryRunOption, jsonOption, formatOption, jobsOption,
+                       retriesOption, maxWaitOption, rateOption, windowVerdictsOption,
+                       normalizeOption, extractOption, noProgressOption, quietOption,
+                       summaryOption, validOutOption, invalidOutOption, unknownOutOption,
+                       cacheOption, maxAgeOption});
     parser.addPositionalArgument(
         QStringLiteral("files"),
         QStringLiteral("Link files to check, saved watch pages (--page) or link files "
@@ -105,10 +178,12 @@ ParsedCommandLine parse(const QStringList &arguments)
 
     ParsedCommandLine parsed;
     parsed.helpText = parser.helpText();
-    if (!parser.parse(arguments)) {
-        parsed.errorMessage = parser.errorText();
+    auto refuse = [&](const QString &message) {
+        parsed.errorMessage = message;
         return parsed;
-    }
+    };
+    if (!parser.parse(arguments))
+        return refuse(parser.errorText());
     // Qt adds --help-all beside --help; both show the help here.
     if (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all"))) {
         parsed.action = ParsedCommandLine::Action::ShowHelp;
@@ -119,51 +194,120 @@ ParsedCommandLine parse(const QStringList &arguments)
         return parsed;
     }
 
+    Options &options = parsed.options;
     const bool page = parser.isSet(pageOption);
     const bool dryRun = parser.isSet(dryRunOption);
-    parsed.options.json = parser.isSet(jsonOption);
-    parsed.options.files = parser.positionalArguments();
-    if (page && dryRun) {
-        parsed.errorMessage = QStringLiteral("--page and --dry-run cannot be used together.");
-        return parsed;
-    }
+    options.files = parser.positionalArguments();
+    if (page && dryRun)
+        return refuse(QStringLiteral("--page and --dry-run cannot be used together."));
     const bool checking = !page && !dryRun;
     for (const QCommandLineOption &option :
-         {jobsOption, noProgressOption, validOutOption, invalidOutOption}) {
-        if (!checking && parser.isSet(option)) {
-            parsed.errorMessage = QStringLiteral("--%1 applies only to checking links, not to "
-                                                 "--page or --dry-run.")
-                                      .arg(option.names().constFirst());
-            return parsed;
-        }
+         {jobsOption, retriesOption, maxWaitOption, rateOption, windowVerdictsOption,
+          summaryOption, validOutOption, invalidOutOption, unknownOutOption, cacheOption,
+          maxAgeOption}) {
+        if (!checking && parser.isSet(option))
+            return refuse(QStringLiteral("--%1 applies only to checking links, not to "
+                                         "--page or --dry-run.")
+                              .arg(option.names().constLast()));
     }
+    for (const QCommandLineOption &option : {normalizeOption, extractOption}) {
+        if (page && parser.isSet(option))
+            return refuse(QStringLiteral("--%1 applies to link files, not to --page.")
+                              .arg(option.names().constFirst()));
+    }
+
+    if (parser.isSet(formatOption)) {
+        const QString format = parser.value(formatOption);
+        if (format == u"lines")
+            options.format = Format::Lines;
+        else if (format == u"json")
+            options.format = Format::Json;
+        else if (format == u"csv")
+            options.format = Format::Csv;
+        else if (format == u"markdown")
+            options.format = Format::Markdown;
+        else
+            return refuse(QStringLiteral("--format takes lines, json, csv or markdown, not "
+                                         "\"%1\".")
+                              .arg(format));
+        if (parser.isSet(jsonOption) && options.format != Format::Json)
+            return refuse(QStringLiteral("--json and --format %1 cannot be used together.")
+                              .arg(format));
+    } else if (parser.isSet(jsonOption)) {
+        options.format = Format::Json;
+    }
+    if (!checking && (options.format == Format::Csv || options.format == Format::Markdown))
+        return refuse(QStringLiteral("--format csv and markdown apply only to checking links."));
+
     if (parser.isSet(jobsOption)) {
+        const auto jobs = wholeNumber(parser.value(jobsOption), 1, MaxJobs);
+        if (!jobs)
+            return refuse(QStringLiteral("--jobs takes a whole number from 1 to %1, not \"%2\".")
+                              .arg(MaxJobs)
+                              .arg(parser.value(jobsOption)));
+        options.jobs = *jobs;
+    }
+    if (parser.isSet(retriesOption)) {
+        const auto retries = wholeNumber(parser.value(retriesOption), 0, 100);
+        if (!retries)
+            return refuse(QStringLiteral("--retries takes a whole number from 0 to 100, not "
+                                         "\"%1\".")
+                              .arg(parser.value(retriesOption)));
+        options.retries = *retries;
+    }
+    if (parser.isSet(maxWaitOption)) {
+        const auto wait = wholeNumber(parser.value(maxWaitOption), 0, 86400);
+        if (!wait)
+            return refuse(QStringLiteral("--max-wait takes whole seconds from 0 to 86400, not "
+                                         "\"%1\".")
+                              .arg(parser.value(maxWaitOption)));
+        options.maxWaitSeconds = *wait;
+    }
+    if (parser.isSet(rateOption)) {
         bool isNumber = false;
-        parsed.options.jobs = parser.value(jobsOption).toInt(&isNumber);
-        if (!isNumber || parsed.options.jobs < 1 || parsed.options.jobs > MaxJobs) {
-            parsed.errorMessage = QStringLiteral("--jobs takes a whole number from 1 to %1, "
-                                                 "not \"%2\".")
-                                      .arg(MaxJobs)
-                                      .arg(parser.value(jobsOption));
-            return parsed;
+        const double rate = parser.value(rateOption).toDouble(&isNumber);
+        if (!isNumber || !(rate >= 0.001 && rate <= 1000))
+            return refuse(QStringLiteral("--rate takes requests per second from 0.001 to 1000, "
+                                         "not \"%1\".")
+                              .arg(parser.value(rateOption)));
+        options.rate = rate;
+    }
+    if (parser.isSet(maxAgeOption)) {
+        try {
+            options.maxAgeSeconds = LinkCache::parseMaxAge(parser.value(maxAgeOption)).count();
+        } catch (const AppError &error) {
+            return refuse(error.description());
         }
     }
-    parsed.options.progress = !parser.isSet(noProgressOption);
-    parsed.options.validOut = parser.value(validOutOption);
-    parsed.options.invalidOut = parser.value(invalidOutOption);
-    if (parser.isSet(validOutOption) && parsed.options.validOut.isEmpty()) {
-        parsed.errorMessage = QStringLiteral("--valid-out needs a file name.");
-        return parsed;
+    options.normalize = parser.isSet(normalizeOption);
+    options.extract = parser.isSet(extractOption);
+    options.windowVerdicts = parser.isSet(windowVerdictsOption);
+    options.quiet = parser.isSet(quietOption);
+    options.summary = parser.isSet(summaryOption);
+    options.progress = !parser.isSet(noProgressOption) && !options.quiet;
+
+    // Every file the run writes: each needs a name, and no two may be the same file.
+    QStringList written;
+    for (const auto &[option, target] :
+         {std::pair {&validOutOption, &options.validOut},
+          std::pair {&invalidOutOption, &options.invalidOut},
+          std::pair {&unknownOutOption, &options.unknownOut},
+          std::pair {&cacheOption, &options.cache}}) {
+        if (!parser.isSet(*option))
+            continue;
+        *target = parser.value(*option);
+        if (target->isEmpty())
+            return refuse(QStringLiteral("--%1 needs a file name.").arg(option->names().first()));
+        const QString resolved = resolvedPath(*target);
+        if (written.contains(resolved))
+            return refuse(QStringLiteral("--%1 names a file another option already writes: "
+                                         "\"%2\".")
+                              .arg(option->names().first(), *target));
+        written << resolved;
     }
-    if (parser.isSet(invalidOutOption) && parsed.options.invalidOut.isEmpty()) {
-        parsed.errorMessage = QStringLiteral("--invalid-out needs a file name.");
-        return parsed;
-    }
-    if (parsed.options.files.isEmpty()) {
-        parsed.errorMessage = QStringLiteral("No files given.");
-        return parsed;
-    }
-    parsed.options.mode = page ? Mode::Page : dryRun ? Mode::DryRun : Mode::Check;
+    if (options.files.isEmpty())
+        return refuse(QStringLiteral("No files given."));
+    options.mode = page ? Mode::Page : dryRun ? Mode::DryRun : Mode::Check;
     parsed.action = ParsedCommandLine::Action::Run;
     return parsed;
 }
@@ -199,47 +343,53 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
 
 int runPageMode(const Options &options, QTextStream &out, QTextStream &err)
 {
-    int status = ExitSuccess;
+    using CheckedLinkFormat::printableField;
+    bool unreadable = false;
+    bool anyInvalid = false;
+    bool anyUnknown = false;
     for (const QString &file : options.files) {
-        PlayabilityVerdict verdict;
+        FetchResult page;
         try {
-            verdict = readPlayabilityVerdict(TextReader::readAllLines(file));
+            page.page = InputFiles::readBytes(file);
         } catch (const AppError &error) {
             reportUnreadable(err, error);
-            status = ExitUsageOrUnreadableFile;
+            unreadable = true;
             continue;
         }
-        if (options.json) {
-            out << "{\"file\":" << jsonString(file) << ",\"verdict\":\""
-                << verdictWord(verdict.kind) << "\",\"reason\":" << jsonString(verdict.reason)
-                << "}\n";
-        } else if (verdict.kind == PlayabilityVerdict::Kind::Invalid) {
-            out << verdictWord(verdict.kind) << '\t' << verdict.reason << '\n';
+        // A saved page is judged as a fetched one that came with a plain 200.
+        page.httpStatus = 200;
+        const FetchJudgement judgement = judgeFetch(page);
+        anyInvalid = anyInvalid || judgement.verdict == LinkVerdict::Invalid;
+        anyUnknown = anyUnknown || judgement.verdict == LinkVerdict::Unknown;
+        const QString verdict = ReportFormat::verdictWord(judgement.verdict);
+        if (options.format == Format::Json) {
+            out << "{\"file\":" << jsonString(file) << ",\"verdict\":\"" << verdict
+                << "\",\"reason\":" << jsonString(judgement.reason) << "}\n";
         } else {
-            out << verdictWord(verdict.kind) << '\n';
+            out << printableField(file) << '\t' << verdict;
+            if (judgement.verdict != LinkVerdict::Valid)
+                out << '\t' << printableField(judgement.reason);
+            out << '\n';
         }
     }
-    return status;
+    return unreadable ? ExitUsageOrUnreadableFile
+        : anyInvalid  ? ExitSomeInvalid
+        : anyUnknown  ? ExitSomeUnknown
+                      : ExitSuccess;
 }
 
 int runDryRunMode(const Options &options, QTextStream &out, QTextStream &err)
 {
     int status = ExitSuccess;
-    for (const QString &file : options.files) {
-        QStringList links;
-        try {
-            // The same loading as checking, so "-" reads standard input here too.
-            links = ShellCheck::loadLinks({file});
-        } catch (const AppError &error) {
-            reportUnreadable(err, error);
-            status = ExitUsageOrUnreadableFile;
-            continue;
-        }
-        for (const QString &link : std::as_const(links)) {
-            if (options.json)
-                out << "{\"link\":" << jsonString(link) << "}\n";
-            else
-                out << link << '\n';
+    const QList<ShellCheck::LoadedLink> links = ShellCheck::loadLinks(options, err, &status);
+    for (const ShellCheck::LoadedLink &link : links) {
+        if (options.format == Format::Json) {
+            out << "{\"link\":" << jsonString(link.link);
+            if (!link.source.isEmpty())
+                out << ",\"source\":" << jsonString(link.source);
+            out << "}\n";
+        } else {
+            out << CheckedLinkFormat::printableField(link.link) << '\n';
         }
     }
     return status;

@@ -5,12 +5,16 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 class QTextStream;
 
 namespace CheckCommandLine {
 // Exit statuses of brindlewood-check.
-inline constexpr int ExitSuccess = 0;
+inline constexpr int ExitSuccess = 0; // every link valid (or none), every page valid
+inline constexpr int ExitSomeInvalid = 1;
 inline constexpr int ExitUsageOrUnreadableFile = 2;
+inline constexpr int ExitSomeUnknown = 3; // none invalid, but some could not be judged
 
 enum class Mode {
     Check, // LINKFILE...: fetch every link and print its verdict
@@ -18,19 +22,35 @@ enum class Mode {
     DryRun, // --dry-run LINKFILE...: the links that loading the files would add
 };
 
+enum class Format { Lines, Json, Csv, Markdown };
+
 inline constexpr int DefaultJobs = 4;
 inline constexpr int MaxJobs = 64;
+inline constexpr int DefaultRetries = 3;
+inline constexpr int DefaultMaxWaitSeconds = 120;
+inline constexpr qint64 DefaultMaxAgeSeconds = 24 * 60 * 60;
 
 struct Options
 {
     Mode mode = Mode::Check;
-    bool json = false;
+    Format format = Format::Lines;
     QStringList files;
+    bool normalize = false; // trim, skip comments, canonical video links, no repeats
+    bool extract = false; // every video link anywhere in the files
+    bool progress = true; // a progress bar when standard error is a terminal
+    bool quiet = false; // no progress bar and no summary, only results and errors
+    bool summary = false; // the summary line even when standard error is no terminal
     // Checking only:
     int jobs = DefaultJobs; // fetches at once
-    bool progress = true; // a progress bar when standard error is a terminal
+    int retries = DefaultRetries;
+    int maxWaitSeconds = DefaultMaxWaitSeconds;
+    std::optional<double> rate; // requests per second per host
+    bool windowVerdicts = false; // unknown links filed as invalid, as the window files them
     QString validOut; // result files written as the save buttons write them
     QString invalidOut;
+    QString unknownOut;
+    QString cache; // --cache FILE
+    qint64 maxAgeSeconds = DefaultMaxAgeSeconds;
 };
 
 // What parsing decided: run a mode with the options, or answer at once.

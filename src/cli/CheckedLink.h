@@ -1,14 +1,21 @@
-// What checking one link from the shell found: its verdict, reason and the page's status text.
+// What checking one link from the shell found: its outcome, why, and what the fetches saw.
 #pragma once
 
 #include <QString>
 
+#include <optional>
+
+enum class LinkVerdict { Valid, Invalid, Unknown };
+
 struct CheckedLink
 {
     QString link;
-    bool valid = false;
-    QString reason; // for an invalid link: the page's reason text or "URL unavailable"
-    QString status; // the playability status the page gave, empty when it gave none
+    LinkVerdict verdict = LinkVerdict::Unknown;
+    QString reason; // invalid: the page's reason or a short cause; unknown: what happened
+    std::optional<QString> status; // the page's playability status; none when it had none
+    std::optional<int> http; // the last HTTP status code; none when there was no answer
+    int attempts = 0; // how many fetches were made
+    QString source; // with --extract: "FILE:LINE" of the first occurrence, else empty
 
     bool operator==(const CheckedLink &) const = default;
 };

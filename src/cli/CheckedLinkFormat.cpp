@@ -1,23 +1,58 @@
 #include "cli/CheckedLinkFormat.h"
 
 #include "cli/CheckCommandLine.h"
+#include "cli/ReportFormat.h"
 
 namespace CheckedLinkFormat {
 
+QString printableField(const QString &text)
+{
+    QString shown;
+    shown.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u >= 0x20 && u != 0x7F) {
+            shown += c;
+            continue;
+        }
+        switch (u) {
+        case u'\t':
+            shown += u"\\t";
+            break;
+        case u'\n':
+            shown += u"\\n";
+            break;
+        case u'\r':
+            shown += u"\\r";
+            break;
+        default:
+            shown += QStringLiteral("\\x%1").arg(int(u), 2, 16, QChar(u'0'));
+            break;
+        }
+    }
+    return shown;
+}
+
 QString textLine(const CheckedLink &checked)
 {
-    if (checked.valid)
-        return u"valid\t"_qs + checked.link + u'\n';
-    return u"invalid\t"_qs + checked.link + u'\t' + checked.reason + u'\n';
+    QString line = ReportFormat::verdictWord(checked.verdict) + u'\t' + printableField(checked.link);
+    if (checked.verdict != LinkVerdict::Valid)
+        line += u'\t' + printableField(checked.reason);
+    return line + u'\n';
 }
 
 QString jsonLine(const CheckedLink &checked)
 {
     using CheckCommandLine::jsonString;
-    const QString status = checked.status.isEmpty() ? u"null"_qs : jsonString(checked.status);
-    return u"{\"link\":"_qs + jsonString(checked.link) + u",\"verdict\":"_qs
-        + (checked.valid ? u"\"valid\""_qs : u"\"invalid\""_qs) + u",\"reason\":"_qs
-        + jsonString(checked.reason) + u",\"status\":"_qs + status + u"}\n"_qs;
+    QString line = u"{\"link\":"_qs + jsonString(checked.link);
+    if (!checked.source.isEmpty())
+        line += u",\"source\":"_qs + jsonString(checked.source);
+    line += u",\"verdict\":\""_qs + ReportFormat::verdictWord(checked.verdict)
+        + u"\",\"reason\":"_qs + jsonString(checked.reason) + u",\"status\":"_qs
+        + (checked.status ? jsonString(*checked.status) : u"null"_qs) + u",\"http\":"_qs
+        + (checked.http ? QString::number(*checked.http) : u"null"_qs) + u",\"attempts\":"_qs
+        + QString::number(checked.attempts) + u"}\n"_qs;
+    return line;
 }
 
 } // namespace CheckedLinkFormat

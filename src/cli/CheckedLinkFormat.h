@@ -6,9 +6,15 @@
 #include <QString>
 
 namespace CheckedLinkFormat {
-// "valid<TAB>LINK" or "invalid<TAB>LINK<TAB>REASON", then a line feed.
+// "valid<TAB>LINK", "invalid<TAB>LINK<TAB>REASON" or "unknown<TAB>LINK<TAB>CAUSE", then a line
+// feed, each field shown with printableField.
 QString textLine(const CheckedLink &checked);
-// {"link":…,"verdict":"valid"|"invalid","reason":…,"status":…|null}, then a line feed. The
-// reason of a valid link is empty, as --page gives it; status is null when the page gave none.
+// {"link":…,"verdict":…,"reason":…,"status":…|null,"http":…|null,"attempts":N} (with
+// "source":… after the link when it has one), then a line feed. Every string is exact.
 QString jsonLine(const CheckedLink &checked);
+
+// A field of the plain output as it may reach a terminal: every C0 control character and DEL
+// becomes a visible escape (\t, \n, \r, else \xHH), so no page or link can move the cursor,
+// recolour the screen or make one line look like another.
+QString printableField(const QString &text);
 } // namespace CheckedLinkFormat

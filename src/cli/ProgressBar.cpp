@@ -1,34 +1,74 @@
 #include "cli/ProgressBar.h"
 
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace {
 constexpr int BarCells = 24;
 constexpr qint64 RedrawEveryMs = 100;
+constexpr qint64 SteadyAfterMs = 1000;
 
 QString minutesAndSeconds(qint64 seconds)
 {
     return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QChar(u'0'));
 }
+
+int terminalWidth()
+{
+    winsize size = {};
+    if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
+        return size.ws_col;
+    return 80;
+}
 } // namespace
 
-QString progressLine(const ProgressCounts &counts)
+QString progressLine(const ProgressCounts &counts, int width)
 {
     const int filled = counts.total > 0 ? int(counts.done * BarCells / counts.total) : BarCells;
-    const QString bar = QString(filled, u'#') + QString(BarCells - filled, u'-');
+    const QString bar
+        = u'[' + QString(filled, u'#') + QString(BarCells - filled, u'-') + QStringLiteral("] ");
+    const QString done = QStringLiteral("%1/%2").arg(counts.done).arg(counts.total);
     const double seconds = counts.elapsedMs / 1000.0;
-    const double rate = seconds > 0 ? counts.done / seconds : 0.0;
-    const QString left = rate > 0 && counts.done > 0
+    const bool steady = counts.done >= ProgressBar::SteadyAfterLinks
+        && counts.elapsedMs >= SteadyAfterMs;
+    const double rate = steady ? counts.done / seconds : 0.0;
+    const QString rateText
+        = steady ? QStringLiteral("%1 links/s").arg(rate, 0, 'f', 1) : QStringLiteral("- links/s");
+    const QString left = steady
         ? minutesAndSeconds(qint64((counts.total - counts.done) / rate + 0.5))
         : QStringLiteral("-:--");
-    return QStringLiteral("[%1] %2/%3  valid %4  invalid %5  %6 links/s  %7 left")
-        .arg(bar)
-        .arg(counts.done)
-        .arg(counts.total)
-        .arg(counts.valid)
-        .arg(counts.invalid)
-        .arg(rate, 0, 'f', 1)
-        .arg(left);
+    const QString waiting = counts.waiting.isEmpty() ? QString() : u"  "_qs + counts.waiting;
+
+    // From the fullest form to the shortest; the first that fits is drawn.
+    const QString forms[] = {
+        bar + done
+            + QStringLiteral("  valid %1  invalid %2  unknown %3  %4  %5 left")
+                  .arg(counts.valid)
+                  .arg(counts.invalid)
+                  .arg(counts.unknown)
+                  .arg(rateText, left)
+            + waiting,
+        done
+            + QStringLiteral("  valid %1  invalid %2  unknown %3  %4 left")
+                  .arg(counts.valid)
+                  .arg(counts.invalid)
+                  .arg(counts.unknown)
+                  .arg(left)
+            + waiting,
+        done
+            + QStringLiteral(" v%1 i%2 u%3 %4 left")
+                  .arg(counts.valid)
+                  .arg(counts.invalid)
+                  .arg(counts.unknown)
+                  .arg(left),
+        done,
+    };
+    const qsizetype room = qMax(1, width - 1);
+    for (const QString &form : forms) {
+        if (form.size() <= room)
+            return form;
+    }
+    return done.left(room);
 }
 
 ProgressBar::ProgressBar(bool enabled, qsizetype total)
@@ -38,10 +78,12 @@ ProgressBar::ProgressBar(bool enabled, qsizetype total)
     m_clock.start();
 }
 
-void ProgressBar::linkDone(bool valid)
+void ProgressBar::linkDone(qsizetype valid, qsizetype invalid, qsizetype unknown)
 {
-    ++m_counts.done;
-    ++(valid ? m_counts.valid : m_counts.invalid);
+    m_counts.valid += valid;
+    m_counts.invalid += invalid;
+    m_counts.unknown += unknown;
+    m_counts.done = m_counts.valid + m_counts.invalid + m_counts.unknown;
 }
 
 void ProgressBar::draw()
@@ -54,8 +96,9 @@ void ProgressBar::draw()
         return;
     m_drawnAtMs = now;
     m_counts.elapsedMs = now;
-    // Carriage return and erase-to-end-of-line redraw the bar in place.
-    write("\r" + progressLine(m_counts).toUtf8() + "\x1b[K");
+    // Carriage return and erase-to-end-of-line redraw the bar in place; the width is asked
+    // afresh each time, so a resized terminal gets a bar that fits at the next drawing.
+    write("\r" + progressLine(m_counts, terminalWidth()).toUtf8() + "\x1b[K");
     m_shown = true;
 }
 

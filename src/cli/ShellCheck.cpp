@@ -1,33 +1,36 @@
 #include "cli/ShellCheck.h"
 
-#include "cli/BatchChecker.h"
+#include "cli/CheckScheduler.h"
 #include "cli/CheckedLinkFormat.h"
+#include "cli/InputFiles.h"
+#include "cli/LinkCache.h"
 #include "cli/OrderedOutput.h"
 #include "cli/ProgressBar.h"
+#include "cli/ReportFormat.h"
 #include "cli/SignalWatcher.h"
 #include "core/AppError.h"
 #include "core/FetchCommand.h"
-#include "core/FetchTool.h"
+#include "core/LinkExtractor.h"
 #include "core/LinkLines.h"
+#include "core/LinkNormalizer.h"
 #include "core/ResultFileWriter.h"
-#include "core/TemporaryFolder.h"
-#include "core/TextReader.h"
 
-#include <QDir>
-#include <QEventLoop>
-#include <QFile>
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QFileDevice>
 #include <QSaveFile>
-#include <QStringDecoder>
-#include <QTemporaryDir>
 #include <QTextStream>
-#include <QTimer>
 
-#include <optional>
-
+#include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <optional>
 #include <unistd.h>
 
 namespace ShellCheck {
+
+using CheckCommandLine::Format;
+using CheckCommandLine::Options;
 
 namespace {
 const QString ProgramName = QStringLiteral("brindlewood-check");
@@ -38,20 +41,6 @@ void complain(QTextStream &err, const QString &message)
     line.replace(u'\n', u' ').replace(u'\r', u' ');
     err << ProgramName << ": " << line << '\n';
     err.flush();
-}
-
-QStringList linesOfStandardInput()
-{
-    QFile input;
-    if (!input.open(stdin, QIODevice::ReadOnly))
-        throw AppError(QStringLiteral("Cannot read standard input: %1").arg(input.errorString()));
-    QByteArray bytes = input.readAll();
-    if (input.error() != QFileDevice::NoError)
-        throw AppError(QStringLiteral("Cannot read standard input: %1").arg(input.errorString()));
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        bytes.remove(0, 3);
-    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    return TextReader::splitIntoReadLines(decoder.decode(bytes));
 }
 
 // Fails before any fetch when a result file could not be written later, so a long check is
@@ -65,149 +54,247 @@ void probeResultFile(const QString &path)
         throw AppError(QStringLiteral("Cannot write \"%1\": %2").arg(path, probe.errorString()));
     probe.cancelWriting();
 }
-} // namespace
 
-QStringList loadLinks(const QStringList &files)
+// Standard output after a write: nothing wrong, gone (a closed pipe), or failed otherwise.
+enum class OutputState { Fine, Gone, Failed };
+OutputState flushOutput(QTextStream &out, QString *why)
 {
-    QStringList links;
-    for (const QString &file : files)
-        links += linksFromLines(file == u"-" ? linesOfStandardInput()
-                                             : TextReader::readAllLines(file));
-    return links;
+    errno = 0;
+    out.flush();
+    if (out.status() == QTextStream::Ok)
+        return OutputState::Fine;
+    const int error = errno;
+    if (error == EPIPE)
+        return OutputState::Gone;
+    *why = error != 0 ? QString::fromLocal8Bit(std::strerror(error))
+                      : QStringLiteral("the write failed");
+    return OutputState::Failed;
 }
 
-int run(const CheckCommandLine::Options &options, QTextStream &out, QTextStream &err)
+QString summaryLine(qsizetype valid, qsizetype invalid, qsizetype unknown, qsizetype cached,
+                    qint64 elapsedMs)
 {
-    QStringList links;
+    QString line = QStringLiteral("%1 links: %2 valid, %3 invalid, %4 unknown in %5 s")
+                       .arg(valid + invalid + unknown)
+                       .arg(valid)
+                       .arg(invalid)
+                       .arg(unknown)
+                       .arg(elapsedMs / 1000.0, 0, 'f', 1);
+    if (cached > 0)
+        line += QStringLiteral(", %1 from the cache").arg(cached);
+    return line;
+}
+} // namespace
+
+QList<LoadedLink> loadLinks(const Options &options, QTextStream &err, int *status)
+{
+    QList<LoadedLink> loaded;
+    LinkExtractor extractor;
+    QStringList lines;
+    for (const QString &file : options.files) {
+        QStringList fileLines;
+        try {
+            fileLines = InputFiles::linkFileLines(file, err);
+        } catch (const AppError &error) {
+            complain(err, error.description());
+            *status = CheckCommandLine::ExitUsageOrUnreadableFile;
+            continue;
+        }
+        if (options.extract)
+            extractor.addFile(InputFiles::displayName(file), fileLines);
+        else
+            lines += fileLines;
+    }
+    if (options.extract) {
+        for (const ExtractedLink &link : extractor.links())
+            loaded.append({link.link, link.source});
+        return loaded;
+    }
+    // Repeats are dropped over all the files together, the first one kept.
+    const QStringList links
+        = options.normalize ? LinkNormalizer::normalizeLines(lines) : linksFromLines(lines);
+    loaded.reserve(links.size());
+    for (const QString &link : links)
+        loaded.append({link, {}});
+    return loaded;
+}
+
+int run(const Options &options, QTextStream &out, QTextStream &err)
+{
+    QElapsedTimer clock;
+    clock.start();
+    int loadStatus = CheckCommandLine::ExitSuccess;
+    const QList<LoadedLink> loaded = loadLinks(options, err, &loadStatus);
+    if (loadStatus != CheckCommandLine::ExitSuccess)
+        return loadStatus;
+
+    std::optional<LinkCache> cache;
     try {
-        links = loadLinks(options.files);
         probeResultFile(options.validOut);
         probeResultFile(options.invalidOut);
+        probeResultFile(options.unknownOut);
+        if (!options.cache.isEmpty())
+            cache.emplace(options.cache, std::chrono::seconds(options.maxAgeSeconds));
     } catch (const AppError &error) {
         complain(err, error.description());
-        return ExitUsageOrFileError;
+        return CheckCommandLine::ExitUsageOrUnreadableFile;
     }
 
-    // Output that goes away (a pipe into "head") must end the run through the same clean-up
-    // as an interrupt, not kill the program with its temporary files in place.
+    // Output that goes away (a pipe into "head") ends the run cleanly instead of killing it;
+    // so does a file-size limit on the output (the write then fails and is reported).
     std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
 
-    QStringList validLinks;
-    QStringList invalidLinks;
-    // SIGINT, SIGTERM or SIGHUP when interrupted, SIGPIPE when the output went away.
-    int interruptedBy = 0;
-    bool toolFailed = false;
-    if (!links.isEmpty()) {
-        // From here on an interrupt is only noted, and acted on by the event loop below, so
-        // it cannot leave the work folder behind.
-        SignalWatcher interrupts;
-        // Made only once the temporary folder is known: a default QTemporaryDir would land in
-        // the system's shared folder instead.
-        std::optional<QTemporaryDir> work;
-        BatchFetchSetup setup;
-        try {
-            // A private folder of its own (mode 0700, fresh name) inside the temporary folder
-            // holds the tool, the fetch list and the pages, so a window's run beside us keeps
-            // its own files and nothing planted in the shared folder is ever followed.
-            work.emplace(
-                QDir(temporaryFolder()).filePath(QStringLiteral("brindlewood-check-XXXXXX")));
-            if (!work->isValid())
-                throw AppError(QStringLiteral("Cannot create a folder in the temporary folder: %1")
-                                   .arg(work->errorString()));
-            const FetchTool::DeployedFetchTool tool = FetchTool::deployFetchToolTo(work->path());
-            setup.toolPath = tool.toolPath;
-            setup.fetchOptions = FetchCommand::fetchOptions();
-            setup.environment = FetchCommand::fetchEnvironment(tool.toolPath);
-            setup.workFolder = work->path();
-            setup.jobs = options.jobs;
-            setup.pageLimitBytes = FetchCommand::MaxPageBytes;
-        } catch (const AppError &error) {
-            complain(err, error.description());
-            return ExitUsageOrFileError;
-        }
+    const qsizetype total = loaded.size();
+    const ReportFormat::SourceColumn sourceColumn = options.extract
+        ? ReportFormat::SourceColumn::With
+        : ReportFormat::SourceColumn::Without;
+    QStringList validLinks, invalidLinks, unknownLinks;
+    QList<CheckedLink> everything; // for the Markdown report, written at the end
+    qsizetype fromCache = 0;
+    QString outputError;
+    OutputState outputState = OutputState::Fine;
 
-        QEventLoop loop;
-        BatchChecker checker(setup, links);
-        const bool showProgress = options.progress && ::isatty(STDERR_FILENO);
-        ProgressBar progress(showProgress, links.size());
-        // The rate and the time left move on while a slow page keeps every count still.
-        QTimer refresh;
-        if (showProgress) {
-            QObject::connect(&refresh, &QTimer::timeout, &loop, [&] { progress.draw(); });
-            refresh.start(1000);
-        }
-        const bool outputSharesTheTerminal = ::isatty(STDOUT_FILENO) && ::isatty(STDERR_FILENO);
-        OrderedOutput ordered(links.size(), [&](const CheckedLink &checked) {
-            if (outputSharesTheTerminal)
-                progress.clear();
-            out << (options.json ? CheckedLinkFormat::jsonLine(checked)
-                                 : CheckedLinkFormat::textLine(checked));
-            (checked.valid ? validLinks : invalidLinks) << checked.link;
-        });
+    const bool showProgress = options.progress && ::isatty(STDERR_FILENO);
+    ProgressBar progress(showProgress, total);
+    const bool outputSharesTheTerminal = ::isatty(STDOUT_FILENO) && ::isatty(STDERR_FILENO);
+    auto write = [&](const QString &text) {
+        if (outputState != OutputState::Fine)
+            return;
+        if (outputSharesTheTerminal)
+            progress.clear();
+        out << text;
+        outputState = flushOutput(out, &outputError);
+    };
+    if (options.format == Format::Csv)
+        write(ReportFormat::csvHeader(sourceColumn));
 
-        auto end = [&](int signalNumber) {
-            if (interruptedBy == 0)
-                interruptedBy = signalNumber;
-            checker.stop();
-            loop.quit();
-        };
-        QObject::connect(&interrupts, &SignalWatcher::received, &loop, end);
-        QObject::connect(&checker, &BatchChecker::linkChecked, &loop,
-                         [&](qsizetype index, const CheckedLink &checked) {
-                             progress.linkDone(checked.valid);
-                             ordered.add(index, checked);
-                             out.flush();
-                             if (out.status() != QTextStream::Ok) {
-                                 end(SIGPIPE);
-                                 return;
-                             }
-                             progress.draw();
-                         });
-        QObject::connect(&checker, &BatchChecker::finished, &loop, &QEventLoop::quit);
+    OrderedOutput ordered(total, [&](const CheckedLink &checked) {
+        switch (options.format) {
+        case Format::Lines:
+            write(CheckedLinkFormat::textLine(checked));
+            break;
+        case Format::Json:
+            write(CheckedLinkFormat::jsonLine(checked));
+            break;
+        case Format::Csv:
+            write(ReportFormat::csvRow(checked, sourceColumn));
+            break;
+        case Format::Markdown:
+            everything.append(checked);
+            break;
+        }
+        (checked.verdict == LinkVerdict::Valid     ? validLinks
+             : checked.verdict == LinkVerdict::Invalid ? invalidLinks
+                                                       : unknownLinks)
+            << checked.link;
+    });
+    auto counted = [&](const CheckedLink &checked) {
+        progress.linkDone(checked.verdict == LinkVerdict::Valid,
+                          checked.verdict == LinkVerdict::Invalid,
+                          checked.verdict == LinkVerdict::Unknown);
+    };
 
-        try {
-            checker.start();
-        } catch (const AppError &error) {
-            complain(err, error.description());
-            FetchTool::removeFetchToolFrom(work->path());
-            return ExitUsageOrFileError;
+    // Links decided within --max-age come from the cache; only the rest are fetched.
+    QStringList toFetch;
+    QList<qsizetype> positionOf; // in the input, of each link to fetch
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    for (qsizetype i = 0; i < total; ++i) {
+        const LoadedLink &link = loaded.at(i);
+        if (cache) {
+            if (std::optional<CheckedLink> known = cache->lookup(link.link, now)) {
+                known->source = link.source;
+                known->attempts = 0;
+                ++fromCache;
+                counted(*known);
+                ordered.add(i, *known);
+                continue;
+            }
         }
-        if (!checker.isFinished() && interruptedBy == 0)
-            loop.exec();
-        checker.stop();
-        progress.clear();
-        FetchTool::removeFetchToolFrom(work->path());
-        if (!checker.startError().isEmpty()) {
-            complain(err,
-                     QStringLiteral("Cannot start the fetch tool: %1").arg(checker.startError()));
-            return ExitUsageOrFileError;
-        }
-        if (checker.unreportedCount() > 0 && interruptedBy == 0) {
-            complain(err,
-                     QStringLiteral("The fetch tool ended before it had fetched %1 of the "
-                                    "links; they are shown as unavailable.")
-                         .arg(checker.unreportedCount()));
-            toolFailed = true;
-        }
-        // The work folder goes with everything still in it when `work` ends here.
+        toFetch << link.link;
+        positionOf << i;
     }
+    progress.draw();
+
+    int interruptedBy = 0;
+    if (!toFetch.isEmpty() && outputState == OutputState::Fine) {
+        SignalWatcher interrupts;
+        SchedulerSettings settings;
+        settings.jobs = options.jobs;
+        settings.retries = options.retries;
+        settings.maxWaitMs = qint64(options.maxWaitSeconds) * 1000;
+        settings.rate = options.rate;
+        CheckScheduler scheduler(toFetch, settings, FetchCommand::fetchPolicy());
+        scheduler.run(
+            [&](qsizetype index, const CheckedLink &decided, const QString &windowReason) {
+                CheckedLink checked = decided;
+                const qsizetype position = positionOf.at(index);
+                checked.source = loaded.at(position).source;
+                // Only what the site judged is remembered: an unknown link is asked again.
+                if (cache && checked.verdict != LinkVerdict::Unknown) {
+                    try {
+                        cache->append(checked, QDateTime::currentDateTimeUtc());
+                    } catch (const AppError &error) {
+                        complain(err, error.description());
+                        cache.reset();
+                    }
+                }
+                if (options.windowVerdicts && checked.verdict == LinkVerdict::Unknown) {
+                    checked.verdict = LinkVerdict::Invalid;
+                    checked.reason = windowReason;
+                }
+                counted(checked);
+                ordered.add(position, checked);
+            },
+            [&] {
+                interruptedBy = interrupts.received();
+                if (showProgress) {
+                    const auto wait = scheduler.longestWait();
+                    progress.setWaiting(wait ? QStringLiteral("waiting %1 s: %2 is limiting")
+                                                   .arg((wait->remainingMs + 999) / 1000)
+                                                   .arg(wait->host)
+                                             : QString());
+                    progress.draw();
+                }
+                return interruptedBy == 0 && outputState == OutputState::Fine;
+            },
+            interrupts.wakeDescriptor());
+        if (interruptedBy == 0)
+            interruptedBy = interrupts.received();
+    }
+    progress.clear();
 
     if (interruptedBy != 0)
         return 128 + interruptedBy;
+    if (options.format == Format::Markdown)
+        write(ReportFormat::markdownReport(everything));
+    if (outputState == OutputState::Gone)
+        return 128 + SIGPIPE;
+    if (outputState == OutputState::Failed) {
+        complain(err, QStringLiteral("Cannot write to standard output: %1").arg(outputError));
+        return CheckCommandLine::ExitUsageOrUnreadableFile;
+    }
 
-    int status = toolFailed      ? ExitUsageOrFileError
-        : invalidLinks.isEmpty() ? ExitAllValid
-                                 : ExitSomeInvalid;
-    for (const auto &[path, list] :
-         {std::pair {options.validOut, validLinks}, std::pair {options.invalidOut, invalidLinks}}) {
+    int status = !invalidLinks.isEmpty() ? CheckCommandLine::ExitSomeInvalid
+        : !unknownLinks.isEmpty()        ? CheckCommandLine::ExitSomeUnknown
+                                         : CheckCommandLine::ExitSuccess;
+    for (const auto &[path, list] : {std::pair {options.validOut, validLinks},
+                                     std::pair {options.invalidOut, invalidLinks},
+                                     std::pair {options.unknownOut, unknownLinks}}) {
         if (path.isEmpty())
             continue;
         try {
             writeResultFile(path, list);
         } catch (const AppError &error) {
             complain(err, error.description());
-            status = ExitUsageOrFileError;
+            status = CheckCommandLine::ExitUsageOrUnreadableFile;
         }
+    }
+    if (options.summary || (!options.quiet && ::isatty(STDERR_FILENO))) {
+        err << summaryLine(validLinks.size(), invalidLinks.size(), unknownLinks.size(), fromCache,
+                           clock.elapsed())
+            << '\n';
+        err.flush();
     }
     return status;
 }

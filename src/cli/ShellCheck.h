@@ -1,23 +1,30 @@
-// brindlewood-check's checking mode: loads link files as the load button does, fetches every
-// link with the window's fetch options, several at once, and prints the verdicts in input order.
+// brindlewood-check's checking mode: loads link files as the load button does (or normalizes
+// or extracts them), fetches every link with the window's request, paced per host and retried
+// when the site would not answer, and prints each outcome in input order.
 #pragma once
 
 #include "cli/CheckCommandLine.h"
 
-#include <QStringList>
+#include <QList>
+#include <QString>
 
 class QTextStream;
 
 namespace ShellCheck {
-inline constexpr int ExitAllValid = 0;
-inline constexpr int ExitSomeInvalid = 1;
-inline constexpr int ExitUsageOrFileError = 2;
+// One link to check and, with --extract, where it was first found ("FILE:LINE").
+struct LoadedLink
+{
+    QString link;
+    QString source;
+};
+
+// The links of options.files in input order, as --normalize and --extract want them. A file
+// that cannot be read is reported on err, sets *status to 2, and the others are still read.
+QList<LoadedLink> loadLinks(const CheckCommandLine::Options &options, QTextStream &err,
+                            int *status);
 
 // Runs the check and returns the exit status: 0 when every link is valid, 1 when any is
-// invalid, 2 on a file error, 128 + the signal's number when interrupted.
+// invalid, 3 when none is invalid but some are unknown, 2 on a file or output error, 141 when
+// standard output went away, 128 + the signal's number when interrupted.
 int run(const CheckCommandLine::Options &options, QTextStream &out, QTextStream &err);
-
-// The links of the link files in order, "-" standing for standard input (UTF-8). Throws
-// AppError for the first file that cannot be read.
-QStringList loadLinks(const QStringList &files);
 } // namespace ShellCheck

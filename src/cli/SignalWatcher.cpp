@@ -1,7 +1,5 @@
 #include "cli/SignalWatcher.h"
 
-#include <QSocketNotifier>
-
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -9,8 +7,11 @@
 
 namespace {
 // The self-pipe: the handler may only do async-signal-safe work, so it writes the signal's
-// number into the pipe and the event loop reads it from the other end.
+// number into the pipe and the fetch loop reads it from the other end. A signal handler can
+// reach no object, so the pipe's ends live here, owned by the one watcher.
 int pipeEnds[2] = {-1, -1};
+
+constexpr int WatchedSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGUSR1, SIGUSR2};
 
 void onSignal(int signalNumber)
 {
@@ -30,25 +31,19 @@ void install(int signalNumber, void (*handler)(int))
 }
 } // namespace
 
-SignalWatcher::SignalWatcher(QObject *parent)
-    : QObject(parent)
+SignalWatcher::SignalWatcher()
 {
-    // Close-on-exec keeps the pipe out of the fetch tool; non-blocking keeps a burst of
-    // signals from ever blocking the handler.
+    // Non-blocking keeps a burst of signals from ever blocking the handler.
     if (::pipe2(pipeEnds, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
-    m_notifier = new QSocketNotifier(pipeEnds[0], QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &SignalWatcher::readPending);
-    install(SIGINT, onSignal);
-    install(SIGTERM, onSignal);
-    install(SIGHUP, onSignal);
+    for (int signalNumber : WatchedSignals)
+        install(signalNumber, onSignal);
 }
 
 SignalWatcher::~SignalWatcher()
 {
-    install(SIGINT, SIG_DFL);
-    install(SIGTERM, SIG_DFL);
-    install(SIGHUP, SIG_DFL);
+    for (int signalNumber : WatchedSignals)
+        install(signalNumber, SIG_DFL);
     if (pipeEnds[0] >= 0) {
         ::close(pipeEnds[0]);
         ::close(pipeEnds[1]);
@@ -56,9 +51,17 @@ SignalWatcher::~SignalWatcher()
     }
 }
 
-void SignalWatcher::readPending()
+int SignalWatcher::wakeDescriptor() const
+{
+    return pipeEnds[0];
+}
+
+int SignalWatcher::received()
 {
     unsigned char byte = 0;
-    while (::read(pipeEnds[0], &byte, 1) == 1)
-        emit received(byte);
+    while (pipeEnds[0] >= 0 && ::read(pipeEnds[0], &byte, 1) == 1) {
+        if (m_received == 0)
+            m_received = byte;
+    }
+    return m_received;
 }

@@ -1,25 +1,22 @@
-// Turns SIGINT, SIGTERM and SIGHUP into a Qt signal on the event loop, so that an interrupted check
-// can stop its fetches and clean up like a finished one.
+// SignalWatcher: notes SIGINT, SIGTERM, SIGHUP, SIGUSR1 and SIGUSR2 instead of dying of them,
+// so an interrupted check stops its fetches and ends like a finished one. The fetch loop waits
+// on wakeDescriptor() to hear of a signal at once.
 #pragma once
 
-#include <QObject>
-
-class QSocketNotifier;
-
-class SignalWatcher : public QObject
+class SignalWatcher
 {
-    Q_OBJECT
-
 public:
     // Installs the handlers; only one watcher may exist at a time.
-    explicit SignalWatcher(QObject *parent = nullptr);
-    ~SignalWatcher() override;
+    SignalWatcher();
+    ~SignalWatcher();
+    SignalWatcher(const SignalWatcher &) = delete;
+    SignalWatcher &operator=(const SignalWatcher &) = delete;
 
-signals:
-    void received(int signalNumber);
+    // Readable while a signal is waiting to be taken.
+    int wakeDescriptor() const;
+    // The first signal received so far, 0 when none; it stays the answer once taken.
+    int received();
 
 private:
-    void readPending();
-
-    QSocketNotifier *m_notifier = nullptr;
+    int m_received = 0;
 };

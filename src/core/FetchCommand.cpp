@@ -6,31 +6,41 @@
 #include <QFileInfo>
 
 namespace FetchCommand {
+FetchPolicy fetchPolicy()
+{
+    return {QLatin1String(UserAgent),
+            QLatin1String(ConsentCookie),
+            {QStringLiteral("http"), QStringLiteral("https")},
+            true,
+            MaxRedirects,
+            ConnectTimeoutSeconds,
+            MaxTimeSeconds,
+            MaxPageBytes};
+}
+
 QStringList fetchOptions()
 {
-    return {
+    const FetchPolicy policy = fetchPolicy();
+    const QString protocols = u'=' + policy.protocols.join(u',');
+    QStringList options {
         // Must come first: a user's ~/.curlrc must not change what a fetch does.
         QStringLiteral("-q"),
-        QStringLiteral("-L"),
-        QStringLiteral("--user-agent"),
-        QLatin1String(UserAgent),
-        QStringLiteral("--cookie"),
-        QLatin1String(ConsentCookie),
-        // Brackets and braces in a link are characters, not ranges to fetch one by one.
-        QStringLiteral("--globoff"),
-        // Only web pages, also after a redirect: never file:, ftp: or the like.
-        QStringLiteral("--proto"),
-        QStringLiteral("=http,https"),
-        QStringLiteral("--proto-redir"),
-        QStringLiteral("=http,https"),
-        // A dead server or an endless page must not hold the run for ever.
-        QStringLiteral("--connect-timeout"),
-        QString::number(ConnectTimeoutSeconds),
-        QStringLiteral("--max-time"),
-        QString::number(MaxTimeSeconds),
-        QStringLiteral("--max-filesize"),
-        QString::number(MaxPageBytes),
     };
+    if (policy.followRedirects)
+        options << QStringLiteral("-L");
+    options << QStringLiteral("--max-redirs") << QString::number(policy.maxRedirects)
+            << QStringLiteral("--user-agent") << policy.userAgent << QStringLiteral("--cookie")
+            << policy.cookie
+            // Brackets and braces in a link are characters, not ranges to fetch one by one.
+            << QStringLiteral("--globoff")
+            // Only web pages, also after a redirect: never file:, ftp: or the like.
+            << QStringLiteral("--proto") << protocols << QStringLiteral("--proto-redir")
+            << protocols
+            // A dead server or an endless page must not hold the run for ever.
+            << QStringLiteral("--connect-timeout") << QString::number(policy.connectTimeoutSeconds)
+            << QStringLiteral("--max-time") << QString::number(policy.maxTimeSeconds)
+            << QStringLiteral("--max-filesize") << QString::number(policy.maxPageBytes);
+    return options;
 }
 
 QStringList fetchArguments(const QString &link, const QString &outputPath)

@@ -1,5 +1,5 @@
-// The fetch of one link: the arguments the fetch tool is started with and its environment,
-// shared by the window's check run and the shell checker.
+// The fetch of one link: what every fetch asks for and accepts, whichever program makes it,
+// and the fetch tool's arguments the window's check run derives from that.
 #pragma once
 
 #include "core/ProcessStart.h"
@@ -20,8 +20,29 @@ inline constexpr qint64 MaxPageBytes = 64 * 1024 * 1024;
 inline constexpr int ConnectTimeoutSeconds = 30;
 inline constexpr int MaxTimeSeconds = 120;
 
-// Every option of a fetch except its output file and its address: the same for every link,
-// so a tool that fetches many links at once gives each of them exactly these.
+// Redirects followed before a fetch gives up (curl's own default, made explicit so both ways
+// of fetching agree).
+inline constexpr int MaxRedirects = 50;
+
+// Every fetch's request and limits. The window's curl arguments (fetchOptions) and the shell
+// tool's libcurl set-up are both made from this one description.
+struct FetchPolicy
+{
+    QString userAgent;
+    QString cookie;
+    QStringList protocols; // for the link and for every redirect
+    bool followRedirects = true;
+    int maxRedirects = 0;
+    int connectTimeoutSeconds = 0;
+    int maxTimeSeconds = 0;
+    qint64 maxPageBytes = 0;
+
+    bool operator==(const FetchPolicy &) const = default;
+};
+FetchPolicy fetchPolicy();
+
+// Every option of a fetch with the fetch tool except its output file and its address, made
+// from fetchPolicy().
 QStringList fetchOptions();
 
 // The arguments that fetch link into outputPath. The link is always one argument taken as

@@ -1,0 +1,22 @@
+// How the shell tool reads its input files: each file once, so pipes, FIFOs and process
+// substitution read like regular files, "-" standing for standard input.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+class QTextStream;
+
+namespace InputFiles {
+// The whole content of path ("-" for standard input). Throws AppError naming the file.
+QByteArray readBytes(const QString &path);
+
+// The lines of a link file, read as the window's load button reads them; a UTF-16 file without
+// a byte-order mark (as some editors save) is recognised and read as UTF-16, with a note on
+// err saying so.
+QStringList linkFileLines(const QString &path, QTextStream &err);
+
+// What a file is called in messages and sources: "-" is standard input.
+QString displayName(const QString &path);
+} // namespace InputFiles

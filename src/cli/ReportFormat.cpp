@@ -1,0 +1,178 @@
+#include "cli/ReportFormat.h"
+
+#include <QStringList>
+
+#include <algorithm>
+
+namespace ReportFormat {
+namespace {
+const QString CsvLineEnd = u"\r\n"_qs;
+
+QString csvField(const QString &text)
+{
+    if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\r')
+        && !text.contains(u'\n'))
+        return text;
+    QString quoted = text;
+    quoted.replace(u'"', u"\"\""_qs);
+    return u'"' + quoted + u'"';
+}
+
+QString httpText(const CheckedLink &checked)
+{
+    return checked.http ? QString::number(*checked.http) : QString();
+}
+
+// Line breaks and other control characters would end a table row or hide text; they are shown
+// as their Unicode control pictures (U+2400 to U+2421), the rest of the invisible ones as U+FFFD.
+QString withVisibleControls(const QString &text)
+{
+    QString visible;
+    visible.reserve(text.size());
+    for (QChar c : text) {
+        const char16_t code = c.unicode();
+        if (code < 0x20)
+            visible += QChar(char16_t(0x2400 + code));
+        else if (code == 0x7F)
+            visible += QChar(char16_t(0x2421));
+        else if ((code >= 0x80 && code < 0xA0) || code == 0x2028 || code == 0x2029)
+            visible += QChar::ReplacementCharacter;
+        else
+            visible += c;
+    }
+    return visible;
+}
+
+bool isAsciiPunctuation(QChar c)
+{
+    return QStringView(u"!\"#$%&'()*+,-./:;<=>?@[\\]^_`{|}~").contains(c);
+}
+
+// Plain text with every ASCII punctuation character escaped, so nothing in it is read as
+// Markdown: no emphasis, HTML, link, automatic link or cell-ending pipe.
+QString escapedText(const QString &text)
+{
+    QString escaped;
+    for (QChar c : withVisibleControls(text)) {
+        if (isAsciiPunctuation(c))
+            escaped += u'\\';
+        escaped += c;
+    }
+    return escaped;
+}
+
+// A code span shows its text exactly; only a pipe needs "\|" inside a table cell. A backslash
+// in front of such a pipe would be read as escaping the escape, so text with a backslash is
+// given as escaped plain text instead.
+QString codeCell(const QString &text)
+{
+    if (text.isEmpty())
+        return {};
+    if (text.contains(u'\\'))
+        return escapedText(text);
+    QString content = withVisibleControls(text);
+    content.replace(u"|"_qs, u"\\|"_qs);
+    qsizetype longestTicks = 0, ticks = 0;
+    for (QChar c : content) {
+        ticks = c == u'`' ? ticks + 1 : 0;
+        longestTicks = std::max(longestTicks, ticks);
+    }
+    const QString fence(longestTicks + 1, u'`');
+    // The span drops one space on each side, and a backtick next to the fence would lengthen it.
+    const bool pad = content.startsWith(u'`') || content.endsWith(u'`') || content.startsWith(u' ')
+        || content.endsWith(u' ');
+    const QString space = pad ? u" "_qs : QString();
+    return fence + space + content + space + fence;
+}
+
+QString tableRow(const QStringList &cells)
+{
+    return u"| "_qs + cells.join(u" | "_qs) + u" |\n"_qs;
+}
+
+struct Section
+{
+    LinkVerdict verdict;
+    QString title;
+    bool reason;
+    bool status;
+};
+
+QString section(const Section &shape, const QList<CheckedLink> &results, bool withSource)
+{
+    QList<const CheckedLink *> members;
+    for (const CheckedLink &checked : results) {
+        if (checked.verdict == shape.verdict)
+            members << &checked;
+    }
+    QString text = u"## %1 (%2)\n\n"_qs.arg(shape.title).arg(members.size());
+    if (members.isEmpty())
+        return text + u"None.\n"_qs;
+
+    QStringList header {u"Link"_qs};
+    if (shape.reason)
+        header << u"Reason"_qs;
+    if (shape.status)
+        header << u"Status"_qs;
+    header << u"HTTP"_qs;
+    if (withSource)
+        header << u"Source"_qs;
+    text += tableRow(header) + tableRow(QStringList(header.size(), u"---"_qs));
+    for (const CheckedLink *checked : std::as_const(members)) {
+        QStringList cells {codeCell(checked->link)};
+        if (shape.reason)
+            cells << escapedText(checked->reason);
+        if (shape.status)
+            cells << codeCell(checked->status.value_or(QString()));
+        cells << httpText(*checked);
+        if (withSource)
+            cells << escapedText(checked->source);
+        text += tableRow(cells);
+    }
+    return text;
+}
+} // namespace
+
+QString verdictWord(LinkVerdict verdict)
+{
+    switch (verdict) {
+    case LinkVerdict::Valid:
+        return u"valid"_qs;
+    case LinkVerdict::Invalid:
+        return u"invalid"_qs;
+    case LinkVerdict::Unknown:
+        break;
+    }
+    return u"unknown"_qs;
+}
+
+QString csvHeader(SourceColumn sourceColumn)
+{
+    return u"link,verdict,reason,status,http"_qs
+        + (sourceColumn == SourceColumn::With ? u",source"_qs : QString()) + CsvLineEnd;
+}
+
+QString csvRow(const CheckedLink &checked, SourceColumn sourceColumn)
+{
+    QStringList fields {csvField(checked.link), verdictWord(checked.verdict),
+                        csvField(checked.reason), csvField(checked.status.value_or(QString())),
+                        httpText(checked)};
+    if (sourceColumn == SourceColumn::With)
+        fields << csvField(checked.source);
+    return fields.join(u',') + CsvLineEnd;
+}
+
+QString markdownReport(const QList<CheckedLink> &results)
+{
+    const bool withSource = std::any_of(results.begin(), results.end(),
+                                        [](const CheckedLink &c) { return !c.source.isEmpty(); });
+    // A valid link has no reason, and its status is the plain OK.
+    const Section sections[] = {{LinkVerdict::Valid, u"Valid"_qs, false, false},
+                                {LinkVerdict::Invalid, u"Invalid"_qs, true, true},
+                                {LinkVerdict::Unknown, u"Unknown"_qs, true, false}};
+    QStringList parts;
+    for (const Section &shape : sections)
+        parts << section(shape, results, withSource);
+    return parts.join(u'\n');
+}
+} // namespace ReportFormat

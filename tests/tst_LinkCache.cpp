@@ -1,0 +1,206 @@
+// The --cache store: entries surviving a reopen, lines a crash or an editor left behind, which
+// entry counts, expiry by --max-age and its parsing, and failures that name the file.
+#include "cli/LinkCache.h"
+#include "core/AppError.h"
+#include "support/TestFiles.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace std::chrono_literals;
+
+namespace {
+const QDateTime Noon(QDate(2024, 5, 1), QTime(12, 0), Qt::UTC);
+
+CheckedLink outcome(const QString &link, LinkVerdict verdict, const QString &reason = {},
+                    std::optional<QString> status = {}, std::optional<int> http = {})
+{
+    return {link, verdict, reason, status, http, 0, {}};
+}
+const CheckedLink ValidA = outcome(u"https://a"_qs, LinkVerdict::Valid, {}, u"OK"_qs, 200);
+const CheckedLink InvalidB
+    = outcome(u"https://b"_qs, LinkVerdict::Invalid, u"Video unavailable"_qs, u"ERROR"_qs, 200);
+} // namespace
+
+class LinkCacheTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    int m_fileNumber = 0;
+
+    QString newPath() { return m_dir.filePath(u"cache%1.jsonl"_qs.arg(++m_fileNumber)); }
+
+private slots:
+    void keepsEntriesAcrossReopening()
+    {
+        const QString path = newPath();
+        // Blanks, quotes, a line feed and non-ASCII must all survive in one line each.
+        const CheckedLink hostile
+            = outcome(u"https://c/\"x\"\n\u00E9\u52D5"_qs, LinkVerdict::Invalid, u"a\tb\r\nc"_qs);
+        CheckedLink fetched = ValidA;
+        fetched.attempts = 3;
+        fetched.source = u"page.html:4"_qs;
+        {
+            LinkCache cache(path, 1h);
+            cache.append(fetched, Noon);
+            cache.append(InvalidB, Noon);
+            cache.append(hostile, Noon);
+            QCOMPARE(cache.lookup(ValidA.link, Noon), ValidA); // known in the same run too
+        }
+        QCOMPARE(TestFiles::read(path).count('\n'), 3);
+        LinkCache reopened(path, 1h);
+        QCOMPARE(reopened.lookup(ValidA.link, Noon), ValidA); // attempts and source not kept
+        QCOMPARE(reopened.lookup(InvalidB.link, Noon), InvalidB);
+        QCOMPARE(reopened.lookup(hostile.link, Noon), hostile);
+        QCOMPARE(reopened.lookup(u"https://never"_qs, Noon), std::nullopt);
+    }
+
+    void storesTheDecisionTimeInUtcToTheSecond()
+    {
+        const QDateTime berlin(QDate(2024, 5, 1), QTime(14, 0, 5, 750), Qt::OffsetFromUTC, 7200);
+        QCOMPARE(
+            LinkCache::entryLine(InvalidB, berlin),
+            QByteArray(
+                "{\"decided\":\"2024-05-01T12:00:05Z\",\"http\":200,\"link\":\"https://b\","
+                "\"reason\":\"Video unavailable\",\"status\":\"ERROR\",\"verdict\":\"invalid\"}"
+                "\n"));
+        QVERIFY(LinkCache::entryLine(outcome(u"x"_qs, LinkVerdict::Valid), Noon)
+                    .contains("\"http\":null,\"link\":\"x\",\"reason\":\"\",\"status\":null"));
+    }
+
+    void neverStoresAnUnknownOutcome()
+    {
+        const QString path = newPath();
+        LinkCache cache(path, 1h);
+        cache.append(outcome(u"https://u"_qs, LinkVerdict::Unknown, u"timed out"_qs), Noon);
+        QCOMPARE(cache.lookup(u"https://u"_qs, Noon), std::nullopt);
+        QCOMPARE(TestFiles::read(path), QByteArray());
+    }
+
+    void ignoresLinesThatAreNotWholeEntries_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        const QByteArray good = LinkCache::entryLine(ValidA, Noon).trimmed();
+        QTest::newRow("torn JSON") << good.left(30);
+        QTest::newRow("not JSON") << QByteArray("valid https://a");
+        QTest::newRow("an array") << QByteArray("[\"https://a\",\"valid\"]");
+        QTest::newRow("verdict unknown") << QByteArray(good).replace("\"valid\"", "\"unknown\"");
+        QTest::newRow("verdict missing") << QByteArray(good).replace("\"verdict\"", "\"v\"");
+        QTest::newRow("link not a string") << QByteArray(good).replace("\"https://a\"", "7");
+        QTest::newRow("http as text") << QByteArray(good).replace("200", "\"200\"");
+        QTest::newRow("http a fraction") << QByteArray(good).replace("200", "200.5");
+        QTest::newRow("status a number") << QByteArray(good).replace("\"OK\"", "1");
+        QTest::newRow("decided not a time") << QByteArray(good).replace("2024-05-01", "May 1st");
+    }
+    void ignoresLinesThatAreNotWholeEntries()
+    {
+        QFETCH(QByteArray, line);
+        const QString path = TestFiles::write(newPath(), line + '\n');
+        QCOMPARE(LinkCache(path, 1h).lookup(ValidA.link, Noon), std::nullopt);
+    }
+
+    void appendsAfterATornLastLine()
+    {
+        // A crash in the middle of a write leaves part of a line and no line feed.
+        const QByteArray torn = LinkCache::entryLine(InvalidB, Noon).left(25);
+        const QString path = TestFiles::write(newPath(), LinkCache::entryLine(ValidA, Noon) + torn);
+        {
+            LinkCache cache(path, 1h);
+            QCOMPARE(cache.lookup(ValidA.link, Noon), ValidA);
+            cache.append(InvalidB, Noon);
+            cache.append(ValidA, Noon.addSecs(1)); // only the first append needs the line feed
+        }
+        QCOMPARE(TestFiles::read(path),
+                 LinkCache::entryLine(ValidA, Noon) + torn + '\n'
+                     + LinkCache::entryLine(InvalidB, Noon)
+                     + LinkCache::entryLine(ValidA, Noon.addSecs(1)));
+        LinkCache reopened(path, 1h);
+        QCOMPARE(reopened.lookup(InvalidB.link, Noon), InvalidB);
+    }
+
+    void aWholeEntryWithoutItsLineFeedIsTorn()
+    {
+        const QString path
+            = TestFiles::write(newPath(), LinkCache::entryLine(ValidA, Noon).trimmed());
+        QCOMPARE(LinkCache(path, 1h).lookup(ValidA.link, Noon), std::nullopt);
+    }
+
+    void aLaterEntryReplacesAnEarlierOne()
+    {
+        CheckedLink nowInvalid = ValidA;
+        nowInvalid.verdict = LinkVerdict::Invalid;
+        nowInvalid.reason = u"Private video"_qs;
+        const QString path = TestFiles::write(
+            newPath(), LinkCache::entryLine(ValidA, Noon) + LinkCache::entryLine(nowInvalid, Noon));
+        QCOMPARE(LinkCache(path, 1h).lookup(ValidA.link, Noon), nowInvalid);
+    }
+
+    void expiresEntriesOlderThanTheMaximumAge_data()
+    {
+        QTest::addColumn<qint64>("secondsLater");
+        QTest::addColumn<bool>("found");
+        QTest::newRow("just decided") << qint64(0) << true;
+        QTest::newRow("exactly the maximum age") << qint64(3600) << true;
+        QTest::newRow("one second older") << qint64(3601) << false;
+        QTest::newRow("decided after now") << qint64(-1) << false;
+    }
+    void expiresEntriesOlderThanTheMaximumAge()
+    {
+        QFETCH(qint64, secondsLater);
+        QFETCH(bool, found);
+        const QString path = TestFiles::write(newPath(), LinkCache::entryLine(ValidA, Noon));
+        QCOMPARE(LinkCache(path, 1h).lookup(ValidA.link, Noon.addSecs(secondsLater)).has_value(),
+                 found);
+    }
+
+    void failuresNameTheFile()
+    {
+        const QString path = TestFiles::impossiblePath(m_dir.path());
+        try {
+            LinkCache cache(path, 1h);
+            QFAIL("no error raised");
+        } catch (const AppError &error) {
+            QVERIFY2(error.description().startsWith(u"Cannot write \"%1\": "_qs.arg(path)),
+                     qPrintable(error.description()));
+        }
+    }
+
+    void parsesTheMaximumAge_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<qint64>("seconds"); // 0: refused
+        QTest::newRow("days") << u"7d"_qs << qint64(7 * 86400);
+        QTest::newRow("hours") << u"12h"_qs << qint64(12 * 3600);
+        QTest::newRow("minutes") << u"30m"_qs << qint64(1800);
+        QTest::newRow("seconds") << u"45s"_qs << qint64(45);
+        QTest::newRow("bare number") << u"90"_qs << qint64(90);
+        QTest::newRow("zero") << u"0"_qs << qint64(0);
+        QTest::newRow("zero days") << u"0d"_qs << qint64(0);
+        QTest::newRow("negative") << u"-5m"_qs << qint64(0);
+        QTest::newRow("fraction") << u"1.5h"_qs << qint64(0);
+        QTest::newRow("unknown unit") << u"2w"_qs << qint64(0);
+        QTest::newRow("unit in capitals") << u"7D"_qs << qint64(0);
+        QTest::newRow("combined") << u"1h30m"_qs << qint64(0);
+        QTest::newRow("empty") << u""_qs << qint64(0);
+        QTest::newRow("beyond 64 bits") << u"99999999999999999999"_qs << qint64(0);
+        QTest::newRow("days beyond 64 bits") << u"9223372036854775807d"_qs << qint64(0);
+    }
+    void parsesTheMaximumAge()
+    {
+        QFETCH(QString, text);
+        QFETCH(qint64, seconds);
+        try {
+            QCOMPARE(LinkCache::parseMaxAge(text).count(), seconds);
+            QVERIFY(seconds != 0);
+        } catch (const AppError &error) {
+            QVERIFY2(seconds == 0, qPrintable(error.description()));
+            QVERIFY2(error.description().contains(u"--max-age"_qs)
+                         && error.description().contains(u'"' + text + u'"'),
+                     qPrintable(error.description()));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(LinkCacheTest)
+#include "tst_LinkCache.moc"

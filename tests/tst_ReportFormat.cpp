@@ -1,0 +1,201 @@
+// The --format csv and --format markdown reports: hostile text read back exactly through a small
+// RFC 4180 reader and a table-cell reader, and tables that keep their shape.
+#include "cli/ReportFormat.h"
+
+#include <QtTest>
+
+namespace {
+CheckedLink outcome(const QString &link, LinkVerdict verdict, const QString &reason = {},
+                    std::optional<QString> status = {}, std::optional<int> http = {},
+                    const QString &source = {})
+{
+    return {link, verdict, reason, status, http, 1, source};
+}
+
+// Reads a whole RFC 4180 document into records; fails the test on a malformed one.
+QList<QStringList> readCsv(const QString &text)
+{
+    QList<QStringList> records;
+    QStringList record;
+    QString field;
+    qsizetype i = 0;
+    while (i < text.size()) {
+        if (text[i] == u'"') {
+            for (++i; i < text.size(); ++i) {
+                if (text[i] == u'"' && text.mid(i + 1, 1) == u"\""_qs)
+                    field += text[i++];
+                else if (text[i] == u'"')
+                    break;
+                else
+                    field += text[i];
+            }
+            if (i++ == text.size())
+                return {{u"unclosed quote"_qs}};
+        }
+        while (i < text.size() && text[i] != u',' && text[i] != u'\r')
+            field += text[i++];
+        record << field;
+        field.clear();
+        if (text.mid(i, 2) == u"\r\n"_qs) {
+            records << record;
+            record.clear();
+            i += 2;
+        } else if (i < text.size() && text[i] == u',') {
+            ++i;
+        } else if (i < text.size()) {
+            return {{u"bare CR or text after a quoted field"_qs}};
+        }
+    }
+    if (!record.isEmpty())
+        records << QStringList {u"record without CR LF"_qs};
+    return records;
+}
+
+// Splits a table row at its pipes the way GitHub's tables do: a backslash pairs with the
+// character after it, so only a pipe outside such a pair ends a cell.
+QStringList tableCells(const QString &row)
+{
+    QStringList cells;
+    QString cell;
+    for (qsizetype i = 1; i < row.size(); ++i) {
+        if (row[i] == u'\\' && i + 1 < row.size()) {
+            cell += row[i];
+            cell += row[++i];
+        } else if (row[i] == u'|') {
+            cells << cell.trimmed();
+            cell.clear();
+        } else {
+            cell += row[i];
+        }
+    }
+    return cells;
+}
+
+// The text a cell shows: a code span's content or plain text without its escapes, with control
+// pictures turned back into the characters they stand for.
+QString cellText(QString cell)
+{
+    if (cell.startsWith(u'`')) {
+        cell.replace(u"\\|"_qs, u"|"_qs);
+        qsizetype fence = 0;
+        while (cell[fence] == u'`')
+            ++fence;
+        cell = cell.mid(fence, cell.size() - 2 * fence);
+        if (cell.startsWith(u' ') && cell.endsWith(u' ') && !cell.trimmed().isEmpty())
+            cell = cell.mid(1, cell.size() - 2);
+    } else {
+        cell.replace(QRegularExpression(uR"(\\([!-/:-@[-`{-~]))"_qs), u"\\1"_qs);
+    }
+    for (QChar &c : cell) {
+        if (c.unicode() >= 0x2400 && c.unicode() < 0x2420)
+            c = QChar(char16_t(c.unicode() - 0x2400));
+        else if (c.unicode() == 0x2421)
+            c = QChar(char16_t(0x7F));
+    }
+    return cell;
+}
+
+const QString HostileLink = u"https://x/?a=\"1\",b|c\r\nd`e`` f*g_<b>"_qs;
+const QString HostileReason = u"Sign in | \"to\", confirm\n<script>x</script> **a** \\| `b`"_qs;
+} // namespace
+
+class ReportFormatTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void csvReadsBackExactly_data()
+    {
+        QTest::addColumn<CheckedLink>("checked");
+        QTest::newRow("valid") << outcome(u"https://www.youtube.com/watch?v=a"_qs,
+                                          LinkVerdict::Valid, {}, u"OK"_qs, 200);
+        QTest::newRow("invalid without status or answer")
+            << outcome(u"https://b"_qs, LinkVerdict::Invalid, u"Video unavailable"_qs);
+        QTest::newRow("unknown") << outcome(u"https://c"_qs, LinkVerdict::Unknown, u"timed out"_qs);
+        QTest::newRow("hostile fields") << outcome(HostileLink, LinkVerdict::Invalid, HostileReason,
+                                                   u"A,\"B\"\rC"_qs, 410, u"in \"x\",\n.html:3"_qs);
+        QTest::newRow("lone quote and lone CR")
+            << outcome(u"\""_qs, LinkVerdict::Invalid, u"\r"_qs);
+    }
+    void csvReadsBackExactly()
+    {
+        QFETCH(CheckedLink, checked);
+        using ReportFormat::SourceColumn;
+        const QList<QStringList> records
+            = readCsv(ReportFormat::csvHeader(SourceColumn::With)
+                      + ReportFormat::csvRow(checked, SourceColumn::With));
+        const QStringList expected {checked.link,
+                                    ReportFormat::verdictWord(checked.verdict),
+                                    checked.reason,
+                                    checked.status.value_or(QString()),
+                                    checked.http ? QString::number(*checked.http) : QString(),
+                                    checked.source};
+        QCOMPARE(records,
+                 (QList<QStringList> {{"link", "verdict", "reason", "status", "http", "source"},
+                                      expected}));
+    }
+
+    void csvLeavesPlainFieldsUnquoted()
+    {
+        QCOMPARE(ReportFormat::csvHeader(), u"link,verdict,reason,status,http\r\n"_qs);
+        QCOMPARE(ReportFormat::csvRow(outcome(u"https://a"_qs, LinkVerdict::Valid, {}, u"OK"_qs,
+                                              200, u"ignored.txt:1"_qs)),
+                 u"https://a,valid,,OK,200\r\n"_qs);
+        QCOMPARE(ReportFormat::csvRow(outcome(u"https://a"_qs, LinkVerdict::Unknown, u"x, y"_qs)),
+                 u"https://a,unknown,\"x, y\",,\r\n"_qs);
+    }
+
+    void markdownGroupsByOutcomeWithCounts()
+    {
+        const QString report = ReportFormat::markdownReport(
+            {outcome(u"https://i1"_qs, LinkVerdict::Invalid, u"Private video"_qs,
+                     u"LOGIN_REQUIRED"_qs, 200),
+             outcome(u"https://v1"_qs, LinkVerdict::Valid, {}, u"OK"_qs, 200),
+             outcome(u"https://i2"_qs, LinkVerdict::Invalid, u"Gone"_qs, {}, 404)});
+        QCOMPARE(report,
+                 u"## Valid (1)\n\n"
+                 "| Link | HTTP |\n| --- | --- |\n"
+                 "| `https://v1` | 200 |\n\n"
+                 "## Invalid (2)\n\n"
+                 "| Link | Reason | Status | HTTP |\n| --- | --- | --- | --- |\n"
+                 "| `https://i1` | Private video | `LOGIN_REQUIRED` | 200 |\n"
+                 "| `https://i2` | Gone |  | 404 |\n\n"
+                 "## Unknown (0)\n\nNone.\n"_qs);
+    }
+
+    void markdownCellsHoldHostileTextExactly_data()
+    {
+        QTest::addColumn<QString>("link");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("pipes, quotes, line breaks, backticks, HTML")
+            << HostileLink << HostileReason;
+        QTest::newRow("backslash before a pipe") << u"https://x/a\\|b\\"_qs << u"\\\\|"_qs;
+        QTest::newRow("backticks at both ends") << u"`x`"_qs << u"`"_qs;
+        QTest::newRow("spaces at both ends") << u" x "_qs << u"a"_qs;
+        QTest::newRow("control characters") << u"a\u0000b\u001Fc\u007Fd"_qs << u"\t\u001B[31m"_qs;
+        QTest::newRow("escape look-alikes") << u"\\`|`"_qs << u"&amp; &lt;b&gt; \\*"_qs;
+    }
+    void markdownCellsHoldHostileTextExactly()
+    {
+        QFETCH(QString, link);
+        QFETCH(QString, reason);
+        const QString report = ReportFormat::markdownReport(
+            {outcome(link, LinkVerdict::Unknown, reason, {}, {}, u"f|i\nle:1"_qs),
+             outcome(u"https://plain"_qs, LinkVerdict::Unknown, u"plain"_qs, {}, 503, u"f:2"_qs)});
+        QStringList rows = report.split(u'\n').filter(QRegularExpression(u"^\\|"_qs));
+        // Valid and invalid are empty; the unknown table is header, delimiter and two rows.
+        QCOMPARE(rows.size(), 4);
+        for (const QString &row : std::as_const(rows))
+            QCOMPARE(tableCells(row).size(), 4); // Link | Reason | HTTP | Source
+        const QStringList cells = tableCells(rows[2]);
+        QCOMPARE(cellText(cells[0]), link);
+        QCOMPARE(cellText(cells[1]), reason);
+        QCOMPARE(cellText(cells[3]), u"f|i\nle:1"_qs);
+        // Nothing outside a code span may be read as markup.
+        QVERIFY2(!QRegularExpression(uR"((?<!\\)[<*_&])"_qs).match(cells[1]).hasMatch(),
+                 qPrintable(cells[1]));
+    }
+};
+
+QTEST_GUILESS_MAIN(ReportFormatTest)
+#include "tst_ReportFormat.moc"
