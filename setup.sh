@@ -4,6 +4,7 @@
 #   ./setup.sh run              build and start the window
 #   ./setup.sh test             build and run every test headless
 #   ./setup.sh test --sanitize  the same under AddressSanitizer + UBSan (separate build folder)
+#   ./setup.sh package          build a Release .deb with CPack in build-package/
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -11,21 +12,47 @@ mode=${1:-}
 sanitize=OFF
 [[ ${2:-} == --sanitize ]] && sanitize=ON
 case "$mode" in
-  run | test) ;;
-  *) echo "usage: $0 run|test [--sanitize]" >&2; exit 2 ;;
+  run | test | package) ;;
+  *) echo "usage: $0 run|test [--sanitize]|package" >&2; exit 2 ;;
 esac
 
+# libcurl4-openssl-dev is for the shell tool's in-process fetch.
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins
           fonts-liberation2 curl ca-certificates libcurl4-openssl-dev)
+# Only packaging needs these: CPack's Debian generator runs dpkg tools and file, and the
+# metainfo is validated before it goes into the package.
+[[ $mode == package ]] && packages+=(dpkg-dev file appstream)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 if ((${#missing[@]})); then
   sudo=""
-  [[ $(id -u) -ne 0 ]] && sudo=sudo
+  if [[ $(id -u) -ne 0 ]]; then
+    if ! command -v sudo >/dev/null; then
+      # Without root or sudo apt cannot run; say what is missing and how to get it.
+      {
+        echo "$0: these packages are missing: ${missing[*]}"
+        echo "Install them as root, then run this again:"
+        echo "  su -c 'apt-get update && apt-get install -y --no-install-recommends ${missing[*]}'"
+      } >&2
+      exit 1
+    fi
+    sudo=sudo
+  fi
   $sudo apt-get update
   $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+if [[ $mode == package ]]; then
+  appstreamcli validate --no-net packaging/*.metainfo.xml
+  cmake -S . -B build-package -DCMAKE_BUILD_TYPE=Release \
+    -DBRINDLEWOOD_BUILD_TESTS=OFF -DBRINDLEWOOD_BUILD_BENCH=OFF -DBRINDLEWOOD_SANITIZE=OFF
+  cmake --build build-package -j "$(nproc)"
+  cd build-package
+  cpack -G DEB
+  ls -1 "$PWD"/brindlewood_*.deb
+  exit 0
 fi
 
 build=build
