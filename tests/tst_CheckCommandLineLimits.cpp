@@ -1,0 +1,256 @@
+// brindlewood-check against a site that limits, fails and stalls: retries that honour
+// Retry-After and stop at --max-wait, pacing that keeps one limited host from holding back
+// another, the three exit statuses, --window-verdicts, and output and interrupts that leave
+// result files as they were.
+#include "CheckToolRun.h"
+#include "fixture/FixtureServerProcess.h"
+#include "support/TestFiles.h"
+
+#include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+
+#include <csignal>
+
+namespace {
+QList<QJsonObject> jsonLines(const QByteArray &out)
+{
+    QList<QJsonObject> objects;
+    for (const QByteArray &line : out.split('\n')) {
+        if (line.isEmpty())
+            continue;
+        QJsonParseError error;
+        objects << QJsonDocument::fromJson(line, &error).object();
+        if (error.error != QJsonParseError::NoError)
+            qWarning("not JSON: %s", line.constData());
+    }
+    return objects;
+}
+} // namespace
+
+class CheckCommandLineLimitsTest : public QObject
+{
+    Q_OBJECT
+
+    std::optional<FixtureServerProcess> m_server; // on 127.0.0.1, no limit
+    QTemporaryDir m_dir;
+    qsizetype m_requestsBefore = 0;
+
+    QString url(const QString &pathAndQuery) const { return m_server->url(pathAndQuery); }
+    QString linkFile(const QStringList &lines)
+    {
+        static int count = 0;
+        return TestFiles::write(m_dir.filePath(u"links-%1.txt"_qs.arg(++count)),
+                                lines.join("\n").toUtf8() + "\n");
+    }
+    CheckToolOutcome check(const QStringList &arguments)
+    {
+        return runCheckTool(m_dir.filePath("temp"), arguments);
+    }
+    qsizetype newRequests() const { return m_server->requests().size() - m_requestsBefore; }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(QDir().mkpath(m_dir.filePath("temp")));
+        m_server.emplace(QStringList {"--page-kb", "50"});
+        QVERIFY2(m_server->isRunning(), qPrintable(m_server->errorString()));
+    }
+    void init() { m_requestsBefore = m_server->requests().size(); }
+    // Pages live in memory only: nothing is ever written to the temporary folder.
+    void cleanup() { QCOMPARE(leftIn(m_dir.filePath("temp")), QStringList()); }
+
+    void rateLimitedServerGetsEveryLinkJudged()
+    {
+        FixtureServerProcess limited({"--page-kb", "50", "--rate", "20"});
+        QVERIFY(limited.isRunning());
+        QStringList links;
+        for (int i = 0; i < 60; ++i)
+            links << limited.url(u"/watch?v=ok&n=%1"_qs.arg(i));
+        const CheckToolOutcome outcome = check({"--json", "--jobs", "8", linkFile(links)});
+        QCOMPARE(outcome.exitCode, 0);
+        const QList<QJsonObject> objects = jsonLines(outcome.out);
+        QCOMPARE(objects.size(), 60);
+        int retried = 0;
+        for (const QJsonObject &object : objects) {
+            QCOMPARE(object.value("verdict").toString(), u"valid"_qs);
+            retried += object.value("attempts").toInt() > 1;
+        }
+        QVERIFY(retried > 0); // the server did say 429 at first
+        QVERIFY(retried < 20); // and the pace settled below its limit
+    }
+
+    void retriesHonourRetryAfterAndStopAtMaxWait()
+    {
+        const QString flaky = url("/flaky/after-two/1/watch?v=ok&retry-after=2");
+        const QString tooLong = url("/status/429?retry-after=300");
+        const QString busy = url("/status/503?n=1");
+        QElapsedTimer clock;
+        clock.start();
+        CheckToolOutcome outcome = check({"--json", "--retries", "2", linkFile({flaky})});
+        QList<QJsonObject> objects = jsonLines(outcome.out);
+        QCOMPARE(objects.size(), 1);
+        QCOMPARE(objects[0].value("verdict").toString(), u"valid"_qs);
+        QCOMPARE(objects[0].value("attempts").toInt(), 2);
+        QVERIFY(clock.elapsed() >= 1900); // it waited as the server asked
+        QCOMPARE(outcome.exitCode, 0);
+
+        // A wait beyond --max-wait decides the link at once.
+        outcome = check({"--json", "--max-wait", "3", linkFile({url("/watch?v=ok"), tooLong})});
+        objects = jsonLines(outcome.out);
+        QCOMPARE(objects.size(), 2);
+        QCOMPARE(objects[1].value("verdict").toString(), u"unknown"_qs);
+        QCOMPARE(objects[1].value("reason").toString(),
+                 u"HTTP 429 (rate limited), asked to wait 300 s"_qs);
+        QCOMPARE(objects[1].value("http").toInt(), 429);
+        QCOMPARE(objects[1].value("attempts").toInt(), 1);
+        QCOMPARE(outcome.exitCode, 3);
+
+        // Without Retry-After the retries back off; their number is the user's.
+        outcome = check({"--json", "--retries", "1", linkFile({busy})});
+        QCOMPARE(jsonLines(outcome.out).value(0).value("attempts").toInt(), 2);
+        QCOMPARE(jsonLines(outcome.out).value(0).value("reason").toString(),
+                 u"HTTP 503 (service unavailable)"_qs);
+        outcome = check({"--json", "--retries", "0", linkFile({busy})});
+        QCOMPARE(jsonLines(outcome.out).value(0).value("attempts").toInt(), 1);
+        QCOMPARE(outcome.exitCode, 3);
+    }
+
+    void limitedHostDoesNotHoldBackAnother()
+    {
+        // 127.0.0.2 lets one request a second through and asks for 5 s beyond that.
+        FixtureServerProcess limited(
+            {"--address", "127.0.0.2", "--rate", "1", "--retry-after", "5", "--page-kb", "20"});
+        QVERIFY2(limited.isRunning(), qPrintable(limited.errorString()));
+        QStringList links;
+        for (int i = 0; i < 12; ++i)
+            links << url(u"/watch?v=ok&free=%1"_qs.arg(i));
+        for (int i = 0; i < 2; ++i)
+            links << limited.url(u"/watch?v=ok&slow=%1"_qs.arg(i));
+        QProcess process;
+        process.setProcessEnvironment(checkToolEnvironment(m_dir.filePath("temp")));
+        QElapsedTimer clock;
+        clock.start();
+        process.start(qEnvironmentVariable("BRINDLEWOOD_CHECK"),
+                      {"--jobs", "8", linkFile(links)});
+        QVERIFY(process.waitForStarted());
+        QByteArray out;
+        while (out.count('\n') < 12 && process.state() == QProcess::Running) {
+            process.waitForReadyRead(1000);
+            out += process.readAllStandardOutput();
+        }
+        // The free host's links are all out long before the limited host's wait is over.
+        QCOMPARE(out.count("valid\t" + url("/watch?v=ok&free=").toUtf8()), 12);
+        QVERIFY2(clock.elapsed() < 4000, QByteArray::number(clock.elapsed()).constData());
+        QVERIFY(process.waitForFinished(60'000));
+        out += process.readAllStandardOutput();
+        QCOMPARE(out.count('\n'), 14);
+        QCOMPARE(process.exitCode(), 0);
+        QVERIFY(clock.elapsed() >= 5000);
+    }
+
+    void exitStatusTellsValidInvalidAndUnknownApart_data()
+    {
+        QTest::addColumn<QStringList>("paths");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("all valid") << QStringList {"/watch?v=ok"} << 0;
+        QTest::newRow("unknown only") << QStringList {"/watch?v=ok", "/watch?v=no-marker"} << 3;
+        QTest::newRow("invalid and unknown")
+            << QStringList {"/watch?v=error", "/watch?v=bot-check"} << 1;
+        QTest::newRow("none") << QStringList {} << 0;
+    }
+    void exitStatusTellsValidInvalidAndUnknownApart()
+    {
+        QFETCH(QStringList, paths);
+        QStringList links;
+        for (const QString &path : paths)
+            links << url(path);
+        QTEST(check({"--retries", "0", linkFile(links)}).exitCode, "exitCode");
+    }
+
+    void windowVerdictsFileUnknownLinksAsTheWindowDoes()
+    {
+        const QStringList links = {url("/watch?v=ok"), url("/watch?v=no-marker"),
+                                   url("/watch?v=try-later"), url("/status/503?w=1")};
+        const QString unknownOut = m_dir.filePath("unknown.txt");
+        CheckToolOutcome outcome
+            = check({"--retries", "0", "--unknown-out", unknownOut, linkFile(links)});
+        QCOMPARE(outcome.exitCode, 3);
+        QCOMPARE(outcome.out,
+                 "valid\t" + links[0].toUtf8() + "\nunknown\t" + links[1].toUtf8()
+                     + "\tno playability status on the page\nunknown\t" + links[2].toUtf8()
+                     + "\ttry again later\nunknown\t" + links[3].toUtf8()
+                     + "\tHTTP 503 (service unavailable)\n");
+        QCOMPARE(TestFiles::read(unknownOut),
+                 (links[1] + "\r\n" + links[2] + "\r\n" + links[3] + "\r\n").toUtf8());
+
+        outcome = check({"--retries", "0", "--window-verdicts", linkFile(links)});
+        QCOMPARE(outcome.exitCode, 1);
+        QCOMPARE(outcome.out,
+                 "valid\t" + links[0].toUtf8() + "\ninvalid\t" + links[1].toUtf8()
+                     + "\tURL unavailable\ninvalid\t" + links[2].toUtf8()
+                     + "\tThis content isn\xE2\x80\x99t available \ninvalid\t" + links[3].toUtf8()
+                     + "\tURL unavailable\n");
+    }
+
+    void jsonKeepsHostileLinksExact()
+    {
+        const QStringList links
+            = {url("/watch?v=ok&q=\"quoted\"\\back"), url("/watch?v=ok&c=\x01\x1b[31m\x7f"),
+               u"https://\u65e5\u672c.example/\t\"x\""_qs};
+        const CheckToolOutcome outcome = check({"--json", "--retries", "0", linkFile(links)});
+        const QList<QJsonObject> objects = jsonLines(outcome.out);
+        QCOMPARE(objects.size(), 3);
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(objects[i].value("link").toString(), links[i]);
+        QVERIFY(!outcome.out.contains('\x1b') && !outcome.out.contains('\x01'));
+    }
+
+    void closedOutputEndsTheRunWithoutFurtherFetches()
+    {
+        QStringList links;
+        for (int i = 0; i < 40; ++i)
+            links << url(u"/watch?v=ok&delay=%1&n=%2"_qs.arg(i ? 200 : 0).arg(i));
+        QProcess shell;
+        shell.setProcessEnvironment(checkToolEnvironment(m_dir.filePath("temp")));
+        shell.start("bash", {"-c", "\"$0\" --jobs 1 \"$1\" | head -n 1; exit ${PIPESTATUS[0]}",
+                             qEnvironmentVariable("BRINDLEWOOD_CHECK"), linkFile(links)});
+        QVERIFY(shell.waitForFinished(60'000));
+        QCOMPARE(shell.exitCode(), 141);
+        QCOMPARE(shell.readAllStandardOutput().count('\n'), 1);
+        QVERIFY(newRequests() < 10);
+    }
+
+    void fullOutputIsAnErrorThatSaysWhy()
+    {
+        QProcess process;
+        process.setProcessEnvironment(checkToolEnvironment(m_dir.filePath("temp")));
+        process.setStandardOutputFile("/dev/full");
+        process.start(qEnvironmentVariable("BRINDLEWOOD_CHECK"), {linkFile({url("/watch?v=ok")})});
+        QVERIFY(process.waitForFinished(30'000));
+        QCOMPARE(process.exitCode(), 2);
+        QVERIFY2(process.readAllStandardError().contains("No space left on device"), "reason");
+    }
+
+    void interruptedRunLeavesResultFilesAsTheyWere()
+    {
+        const QString validOut = TestFiles::write(m_dir.filePath("kept.txt"), "older\r\n");
+        QProcess process;
+        process.setProcessEnvironment(checkToolEnvironment(m_dir.filePath("temp")));
+        process.start(qEnvironmentVariable("BRINDLEWOOD_CHECK"),
+                      {"--valid-out", validOut,
+                       linkFile({url("/watch?v=ok"), url("/watch?v=ok&delay=60000")})});
+        QVERIFY(process.waitForStarted());
+        QTRY_COMPARE_WITH_TIMEOUT(newRequests(), 2, 30'000);
+        ::kill(pid_t(process.processId()), SIGHUP);
+        QVERIFY(process.waitForFinished(30'000));
+        QCOMPARE(process.exitCode(), 128 + SIGHUP);
+        QCOMPARE(TestFiles::read(validOut), QByteArray("older\r\n"));
+        QCOMPARE(QDir(m_dir.path()).entryList({"kept.txt*"}, QDir::Files | QDir::Hidden),
+                 QStringList {"kept.txt"});
+    }
+};
+
+QTEST_GUILESS_MAIN(CheckCommandLineLimitsTest)
+#include "tst_CheckCommandLineLimits.moc"
