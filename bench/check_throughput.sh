@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Times checking links from the shell against the fixture web server on loopback: a plain
 # shell loop running curl once per link, brindlewood-check --jobs 1 and --jobs 8, all in the
-# same run; then the peak memory of brindlewood-check over 10,000 links and the time of
-# --dry-run on a 100,000-line link file. Builds nothing: give it an existing build folder
+# same run; then the peak memory of brindlewood-check over 10,000 links, 200 links against a
+# server that allows 20 requests a second, the peak memory with eight pages near the size
+# limit at once, and the time of --dry-run on a 100,000-line link file. Builds nothing: give it an existing build folder
 # (default: build), ideally a Release one.
 #
 #   bench/check_throughput.sh [BUILD_FOLDER] [LINKS]
@@ -112,6 +113,33 @@ peak_kb=$(sed -n 's/.*Maximum resident set size (kbytes): //p' "$work/time.txt")
 elapsed=$(sed -n 's/.*Elapsed (wall clock) time (h:mm:ss or m:ss): //p' "$work/time.txt")
 echo "peak memory, $memory_links links, --jobs 8: $((peak_kb / 1024)) MiB ($peak_kb KiB)" \
     "in $elapsed, $(grep -c '^valid' "$work/many.out" || true) valid  (target: under 64 MiB)"
+
+# A server that answers at most 20 requests a second and sends 429 with Retry-After: 1
+# beyond that: every link must still be judged, at close to the rate the server allows.
+limited_links=200
+start_server --page-kb "$page_kb" --rate 20
+for ((i = 0; i < limited_links; ++i)); do echo "http://127.0.0.1:$port/watch?v=ok&n=$i"; done \
+    >"$work/limited.txt"
+start=$(now)
+"$check" --no-progress --jobs 8 "$work/limited.txt" >"$work/limited.out" || true
+limited_seconds=$(seconds "$start" "$(now)")
+echo "rate-limited server (20/s), $limited_links links, --jobs 8:" \
+    "$(printf '%.2f' "$limited_seconds") s," \
+    "$(grep -c '^valid' "$work/limited.out" || true) valid," \
+    "$(grep -c '^invalid' "$work/limited.out" || true) invalid," \
+    "$(grep -c '^unknown' "$work/limited.out" || true) unknown" \
+    "($(printf '%.0f' "$(echo "100 * $limited_links / $limited_seconds / 20" | bc -l)")% of the" \
+    "allowed rate; target: all valid within 13 s)"
+
+# The worst case for memory: eight pages just under the 64 MiB limit in flight at once.
+start_server --page-kb 65000
+for ((i = 0; i < 8; ++i)); do echo "http://127.0.0.1:$port/watch?v=ok&big=$i"; done \
+    >"$work/big.txt"
+/usr/bin/time -v "$check" --no-progress --jobs 8 "$work/big.txt" >"$work/big.out" \
+    2>"$work/time.txt" || true
+peak_kb=$(sed -n 's/.*Maximum resident set size (kbytes): //p' "$work/time.txt")
+echo "peak memory, 8 pages of 63.5 MiB, --jobs 8: $((peak_kb / 1024)) MiB," \
+    "$(grep -c '^valid' "$work/big.out" || true) valid"
 
 # --dry-run over a long link file.
 for ((i = 0; i < dry_run_lines; ++i)); do

@@ -132,8 +132,7 @@ private slots:
         process.setProcessEnvironment(checkToolEnvironment(m_dir.filePath("temp")));
         QElapsedTimer clock;
         clock.start();
-        process.start(qEnvironmentVariable("BRINDLEWOOD_CHECK"),
-                      {"--jobs", "8", linkFile(links)});
+        process.start(qEnvironmentVariable("BRINDLEWOOD_CHECK"), {"--jobs", "8", linkFile(links)});
         QVERIFY(process.waitForStarted());
         QByteArray out;
         while (out.count('\n') < 12 && process.state() == QProcess::Running) {
@@ -214,8 +213,9 @@ private slots:
             links << url(u"/watch?v=ok&delay=%1&n=%2"_qs.arg(i ? 200 : 0).arg(i));
         QProcess shell;
         shell.setProcessEnvironment(checkToolEnvironment(m_dir.filePath("temp")));
-        shell.start("bash", {"-c", "\"$0\" --jobs 1 \"$1\" | head -n 1; exit ${PIPESTATUS[0]}",
-                             qEnvironmentVariable("BRINDLEWOOD_CHECK"), linkFile(links)});
+        shell.start("bash",
+                    {"-c", "\"$0\" --jobs 1 \"$1\" | head -n 1; exit ${PIPESTATUS[0]}",
+                     qEnvironmentVariable("BRINDLEWOOD_CHECK"), linkFile(links)});
         QVERIFY(shell.waitForFinished(60'000));
         QCOMPARE(shell.exitCode(), 141);
         QCOMPARE(shell.readAllStandardOutput().count('\n'), 1);

@@ -1,0 +1,222 @@
+// brindlewood-check's link hygiene and reports end to end: --normalize and --extract, a
+// UTF-16 file without a mark, the CSV and Markdown formats read back, the summary, and the
+// --cache that lets a later run skip what is already decided.
+#include "CheckToolRun.h"
+#include "fixture/FixtureServerProcess.h"
+#include "support/TestFiles.h"
+
+#include <QDateTime>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+
+namespace {
+QString watch(const char *id)
+{
+    return u"https://www.youtube.com/watch?v="_qs + QLatin1String(id);
+}
+
+// RFC 4180 records: fields split at commas outside quotes, "" inside quotes for one quote,
+// records ended by CR LF outside quotes.
+QList<QStringList> csvRecords(const QString &text)
+{
+    QList<QStringList> records;
+    QStringList record;
+    QString field;
+    bool quoted = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (quoted) {
+            if (c == u'"' && (i + 1 < text.size() && text.at(i + 1) == u'"')) {
+                field += u'"';
+                ++i;
+            } else if (c == u'"') {
+                quoted = false;
+            } else {
+                field += c;
+            }
+        } else if (c == u'"') {
+            quoted = true;
+        } else if (c == u',') {
+            record << field;
+            field.clear();
+        } else if (c == u'\r' && (i + 1 < text.size() && text.at(i + 1) == u'\n')) {
+            records << (record << field);
+            record.clear();
+            field.clear();
+            ++i;
+        } else {
+            field += c;
+        }
+    }
+    return records;
+}
+} // namespace
+
+class CheckCommandLineReportsTest : public QObject
+{
+    Q_OBJECT
+
+    std::optional<FixtureServerProcess> m_server;
+    QTemporaryDir m_dir;
+
+    QString url(const QString &pathAndQuery) const { return m_server->url(pathAndQuery); }
+    QString file(const QString &name, const QByteArray &bytes)
+    {
+        return TestFiles::write(m_dir.filePath(name), bytes);
+    }
+    CheckToolOutcome check(const QStringList &arguments, const QByteArray &input = {})
+    {
+        return runCheckTool(m_dir.path(), arguments, input);
+    }
+    qsizetype requests() const { return m_server->requests().size(); }
+
+private slots:
+    void initTestCase()
+    {
+        m_server.emplace(QStringList {"--page-kb", "20"});
+        QVERIFY2(m_server->isRunning(), qPrintable(m_server->errorString()));
+    }
+
+    void normalizeRewritesSpellingsAndDropsRepeats()
+    {
+        const QString links = file("spellings.txt",
+                                   "# my playlist\r\n"
+                                   "  https://youtu.be/r7NS3uN8G9w?si=abc  \r\n"
+                                   "https://www.youtube.com/shorts/r7NS3uN8G9w\r\n"
+                                   "\thttps://m.youtube.com/watch?v=QcmsotXwGyw&t=30s\r\n"
+                                   "QcmsotXwGyw\r\n"
+                                   "\r\n"
+                                   "not a video link\r\n");
+        const CheckToolOutcome outcome = check({"--dry-run", "--normalize", links});
+        QCOMPARE(outcome.exitCode, 0);
+        QCOMPARE(QString::fromUtf8(outcome.out),
+                 watch("r7NS3uN8G9w") + '\n' + watch("QcmsotXwGyw") + "\nnot a video link\n");
+        // Without --normalize every line is taken as it is, as the window takes it.
+        QCOMPARE(check({"--dry-run", links}).out.count('\n'), 6);
+    }
+
+    void extractFindsLinksAnywhereAndNamesTheirSource()
+    {
+        const QString html = file("page.html",
+                                  "<p>Intro</p>\n<a href=\"https://www.youtube.com/watch?v="
+                                  "r7NS3uN8G9w&amp;t=3\">one</a>\n<iframe src=\"https://www."
+                                  "youtube-nocookie.com/embed/QcmsotXwGyw\"></iframe>\n");
+        const QString markdown = file("notes.md",
+                                      "# Notes\n\nSee [this](https://youtu.be/QcmsotXwGyw) and\n"
+                                      "[that](https://youtu.be/dQw4w9WgXcQ).\n");
+        const QString csv = file("playlist.csv",
+                                 "Video ID,Time Added\r\nr7NS3uN8G9w,2023-01-01\r\n"
+                                 "aaaaaaaaaaa,2023-01-02\r\n");
+        const CheckToolOutcome outcome
+            = check({"--dry-run", "--extract", "--json", html, markdown, csv});
+        QCOMPARE(outcome.exitCode, 0);
+        QStringList seen;
+        for (const QByteArray &line : outcome.out.trimmed().split('\n')) {
+            const QJsonObject object = QJsonDocument::fromJson(line).object();
+            seen << object.value("link").toString() + u' ' + object.value("source").toString();
+        }
+        QCOMPARE(seen,
+                 (QStringList {watch("r7NS3uN8G9w") + u' ' + html + ":2",
+                               watch("QcmsotXwGyw") + u' ' + html + ":3",
+                               watch("dQw4w9WgXcQ") + u' ' + markdown + ":4",
+                               watch("aaaaaaaaaaa") + u' ' + csv + ":3"}));
+    }
+
+    void utf16FileWithoutAMarkIsReadAsUtf16WithANote()
+    {
+        QStringEncoder utf16(QStringConverter::Utf16LE);
+        const QString links = file("no-mark.txt", utf16.encode(u"https://a.example/é\r\nb\r\n"_qs));
+        const CheckToolOutcome outcome = check({"--dry-run", links});
+        QCOMPARE(outcome.exitCode, 0);
+        QCOMPARE(QString::fromUtf8(outcome.out), u"https://a.example/é\nb\n"_qs);
+        QVERIFY(outcome.err.contains("UTF-16"));
+    }
+
+    void csvAndMarkdownReadBack()
+    {
+        const QString hostile = url("/watch?v=error&q=a,\"b\"");
+        const QString links
+            = file("report.txt",
+                   (url("/watch?v=ok") + '\n' + hostile + '\n' + url("/watch?v=comma-reason") + '\n'
+                    + url("/watch?v=no-marker"))
+                       .toUtf8());
+        const CheckToolOutcome csv = check({"--format", "csv", "--retries", "0", links});
+        QCOMPARE(csv.exitCode, 1);
+        const QList<QStringList> records = csvRecords(QString::fromUtf8(csv.out));
+        QCOMPARE(records.size(), 5);
+        QCOMPARE(records[0], (QStringList {"link", "verdict", "reason", "status", "http"}));
+        QCOMPARE(records[1], (QStringList {url("/watch?v=ok"), "valid", "", "OK", "200"}));
+        QCOMPARE(records[2][0], hostile);
+        QCOMPARE(records[2][1], u"invalid"_qs);
+        QCOMPARE(records[3][2],
+                 u"This video is no longer available due to a copyright claim by "
+                 "Fixture Films ::Sorry  about that."_qs);
+        QCOMPARE(records[4].mid(1),
+                 (QStringList {"unknown", "no playability status on the page", "", "200"}));
+
+        const CheckToolOutcome markdown = check({"--format", "markdown", "--retries", "0", links});
+        const QString text = QString::fromUtf8(markdown.out);
+        QVERIFY(text.contains(u"## Valid (1)"_qs));
+        QVERIFY(text.contains(u"## Invalid (2)"_qs));
+        QVERIFY(text.contains(u"## Unknown (1)"_qs));
+        QVERIFY(text.contains(hostile));
+    }
+
+    void summaryAndQuiet()
+    {
+        const QString links
+            = file("two.txt", (url("/watch?v=ok") + '\n' + url("/watch?v=error")).toUtf8());
+        CheckToolOutcome outcome = check({"--summary", links});
+        QVERIFY2(outcome.err.startsWith("2 links: 1 valid, 1 invalid, 0 unknown in "),
+                 outcome.err.constData());
+        outcome = check({"--quiet", links});
+        QCOMPARE(outcome.err, QByteArray());
+        QCOMPARE(outcome.out.count('\n'), 2);
+    }
+
+    void cacheSkipsDecidedLinksAndForgetsOldOnes()
+    {
+        const QString cache = m_dir.filePath("cache.jsonl");
+        const QStringList links
+            = {url("/watch?v=ok&c=1"), url("/watch?v=error&c=2"), url("/watch?v=no-marker&c=3")};
+        const QString linkFile = file("cached.txt", links.join('\n').toUtf8());
+        CheckToolOutcome first = check({"--cache", cache, "--retries", "0", linkFile});
+        QCOMPARE(first.exitCode, 1);
+
+        // The second run fetches only the unknown link, with the same output and a note of
+        // how many came from the cache.
+        qsizetype before = requests();
+        CheckToolOutcome second
+            = check({"--cache", cache, "--retries", "0", "--summary", linkFile});
+        QCOMPARE(second.out, first.out);
+        QCOMPARE(m_server->requestTargets().mid(before), QStringList {"/watch?v=no-marker&c=3"});
+        QVERIFY2(second.err.contains("2 from the cache"), second.err.constData());
+
+        // A torn last line (a run killed mid-write) is ignored, and the next entry still lands.
+        TestFiles::write(cache, TestFiles::read(cache) + "{\"link\":\"" + url("/x").toUtf8());
+        before = requests();
+        second = check({"--cache", cache, "--retries", "0", linkFile});
+        QCOMPARE(second.out, first.out);
+        QCOMPARE(requests() - before, 1);
+
+        // Entries older than --max-age are fetched again.
+        const QByteArray old
+            = QDateTime::currentDateTimeUtc().addDays(-2).toString(Qt::ISODate).toUtf8();
+        const QString stale = file("stale.jsonl",
+                                   "{\"link\":\"" + links[0].toUtf8()
+                                       + "\",\"verdict\":\"valid\",\"reason\":\"\",\"status\":"
+                                         "\"OK\",\"http\":200,\"decided\":\""
+                                       + old + "\"}\n");
+        before = requests();
+        check({"--cache", stale, "--max-age", "1d", file("one.txt", links[0].toUtf8())});
+        QCOMPARE(requests() - before, 1);
+        before = requests();
+        check({"--cache", stale, "--max-age", "3d", file("one.txt", links[0].toUtf8())});
+        QCOMPARE(requests() - before, 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(CheckCommandLineReportsTest)
+#include "tst_CheckCommandLineReports.moc"
