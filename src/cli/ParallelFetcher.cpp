@@ -218,31 +218,34 @@ QList<std::pair<quint64, FetchResult>> ParallelFetcher::wait(int timeoutMs, int 
 {
     QList<std::pair<quint64, FetchResult>> ended;
     ended.swap(d->refused);
-    if (!ended.isEmpty())
-        timeoutMs = 0;
 
+    auto collect = [&] {
+        int queued = 0;
+        while (CURLMsg *message = curl_multi_info_read(d->multi, &queued)) {
+            if (message->msg != CURLMSG_DONE)
+                continue;
+            CURL *easy = message->easy_handle;
+            const CURLcode code = message->data.result;
+            auto it = d->transfers.find(easy);
+            if (it == d->transfers.end())
+                continue;
+            ended.append({it->second->id, resultOf(*it->second, code)});
+            curl_multi_remove_handle(d->multi, easy);
+            curl_easy_cleanup(easy);
+            d->transfers.erase(it);
+        }
+    };
+
+    // What has already ended is handed back at once; only then is there reason to wait.
     int stillRunning = 0;
     curl_multi_perform(d->multi, &stillRunning);
-    if (timeoutMs > 0) {
+    collect();
+    if (ended.isEmpty() && timeoutMs > 0) {
         curl_waitfd extra {wakeDescriptor, CURL_WAIT_POLLIN, 0};
         curl_multi_poll(d->multi, wakeDescriptor >= 0 ? &extra : nullptr,
                         wakeDescriptor >= 0 ? 1 : 0, timeoutMs, nullptr);
         curl_multi_perform(d->multi, &stillRunning);
-    }
-
-    int queued = 0;
-    while (CURLMsg *message = curl_multi_info_read(d->multi, &queued)) {
-        if (message->msg != CURLMSG_DONE)
-            continue;
-        CURL *easy = message->easy_handle;
-        const CURLcode code = message->data.result;
-        auto it = d->transfers.find(easy);
-        if (it == d->transfers.end())
-            continue;
-        ended.append({it->second->id, resultOf(*it->second, code)});
-        curl_multi_remove_handle(d->multi, easy);
-        curl_easy_cleanup(easy);
-        d->transfers.erase(it);
+        collect();
     }
     return ended;
 }
