@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QtTest>
@@ -46,4 +48,19 @@ inline QStringList leftIn(const QString &folder)
     while (it.hasNext())
         left << it.next();
     return left;
+}
+
+// Each line of JSON output as an object; a line that is not JSON fails the test.
+inline QList<QJsonObject> jsonLines(const QByteArray &out)
+{
+    QList<QJsonObject> objects;
+    for (const QByteArray &line : out.split('\n')) {
+        if (line.isEmpty())
+            continue;
+        QJsonParseError error;
+        objects << QJsonDocument::fromJson(line, &error).object();
+        if (error.error != QJsonParseError::NoError)
+            qFatal("not JSON: %s", line.constData());
+    }
+    return objects;
 }

@@ -155,13 +155,13 @@ private slots:
                      linkFile({url("/watch?v=ok"), url("/watch?v=404"), url("/watch?v=login"),
                                url("/watch?v=error")})});
         QCOMPARE(outcome.exitCode, 1);
-        const auto json = [](const QString &link, const QByteArray &verdict,
-                             const QByteArray &reason, const QByteArray &status,
-                             const QByteArray &http) {
-            return "{\"link\":\"" + link.toUtf8() + "\",\"verdict\":\"" + verdict
-                + "\",\"reason\":\"" + reason + "\",\"status\":" + status + ",\"http\":" + http
-                + ",\"attempts\":1}\n";
-        };
+        const auto json
+            = [](const QString &link, const QByteArray &verdict, const QByteArray &reason,
+                 const QByteArray &status, const QByteArray &http) {
+                  return "{\"link\":\"" + link.toUtf8() + "\",\"verdict\":\"" + verdict
+                      + "\",\"reason\":\"" + reason + "\",\"status\":" + status
+                      + ",\"http\":" + http + ",\"attempts\":1}\n";
+              };
         QCOMPARE(outcome.out,
                  json(url("/watch?v=ok"), "valid", "", "\"OK\"", "200")
                      + json(url("/watch?v=404"), "invalid", NotFound, "null", "404")
@@ -220,8 +220,9 @@ private slots:
             = TestFiles::write(m_dir.filePath("local-page.html"),
                                "{\"playabilityStatus\":{\"status\":\"OK\",\"x\":1}}");
         const QByteArray badAddress = "not a valid address";
-        QTest::newRow("quote then options") << url("/watch?v=ok\" -o ") + planted + " --url \""
-                + url("/watch?v=ok") << badAddress << QStringList {};
+        QTest::newRow("quote then options")
+            << url("/watch?v=ok\" -o ") + planted + " --url \"" + url("/watch?v=ok") << badAddress
+            << QStringList {};
         QTest::newRow("-o then a path") << "-o " + planted << badAddress << QStringList {};
         QTest::newRow("-o alone") << u"-o"_qs << QByteArray("?no answer: host not found")
                                   << QStringList {};
@@ -234,9 +235,9 @@ private slots:
             << QStringList {"/to-file"};
         QTest::newRow("endless body")
             << url("/") << QByteArray("?page over 64 MiB") << QStringList {"/"};
-        QTest::newRow("declared too long") << url("/watch?v=huge")
-                                           << QByteArray("?page over 64 MiB")
-                                           << QStringList {"/watch?v=huge"};
+        QTest::newRow("declared too long")
+            << url("/watch?v=huge") << QByteArray("?page over 64 MiB")
+            << QStringList {"/watch?v=huge"};
     }
     void hostileLinkIsFetchedAtMostOnceExactlyAsTyped()
     {

@@ -13,22 +13,6 @@
 
 #include <csignal>
 
-namespace {
-QList<QJsonObject> jsonLines(const QByteArray &out)
-{
-    QList<QJsonObject> objects;
-    for (const QByteArray &line : out.split('\n')) {
-        if (line.isEmpty())
-            continue;
-        QJsonParseError error;
-        objects << QJsonDocument::fromJson(line, &error).object();
-        if (error.error != QJsonParseError::NoError)
-            qWarning("not JSON: %s", line.constData());
-    }
-    return objects;
-}
-} // namespace
-
 class CheckCommandLineLimitsTest : public QObject
 {
     Q_OBJECT

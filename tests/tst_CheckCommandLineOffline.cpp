@@ -9,13 +9,6 @@
 #include <QTemporaryDir>
 
 namespace {
-QList<QJsonObject> jsonLines(const QByteArray &out)
-{
-    QList<QJsonObject> objects;
-    for (const QByteArray &line : out.trimmed().split('\n'))
-        objects << QJsonDocument::fromJson(line).object();
-    return objects;
-}
 
 const QByteArray ValidPage = "<html>\n<script>var ytInitialPlayerResponse = "
                              "{\"playabilityStatus\":{\"status\":\"OK\",\"playableInEmbed\":true}"
@@ -61,8 +54,7 @@ private slots:
         };
         QCOMPARE(QString::fromUtf8(outcome.out),
                  shown(pages[0]) + "\tinvalid\t" + shown(InvalidReason) + "\n" + pages[1]
-                     + "\tvalid\n" + pages[2]
-                     + "\tunknown\tno playability status on the page\n");
+                     + "\tvalid\n" + pages[2] + "\tunknown\tno playability status on the page\n");
         QCOMPARE(outcome.err, QByteArray());
         QCOMPARE(check({"--page", pages[1]}).exitCode, 0);
         QCOMPARE(check({"--page", "--no-progress", "--quiet", pages[1], pages[2]}).exitCode, 3);
@@ -93,10 +85,11 @@ private slots:
             = check({"--page", file("valid.html", ValidPage), missing, impossible, m_dir.path(),
                      file("unavailable.html", UnavailablePage)});
         QCOMPARE(outcome.exitCode, 2);
-        QCOMPARE(outcome.out, (file("valid.html", ValidPage) + "\tvalid\n"
-                               + file("unavailable.html", UnavailablePage)
-                               + "\tunknown\tno playability status on the page\n")
-                                  .toUtf8());
+        QCOMPARE(outcome.out,
+                 (file("valid.html", ValidPage) + "\tvalid\n"
+                  + file("unavailable.html", UnavailablePage)
+                  + "\tunknown\tno playability status on the page\n")
+                     .toUtf8());
         const QList<QByteArray> messages = outcome.err.trimmed().split('\n');
         QCOMPARE(messages.size(), 3);
         QVERIFY2(messages[0].contains(missing.toUtf8()), messages[0].constData());

@@ -49,8 +49,9 @@ private slots:
         row("OK page", F::None, 200, ok, V::Valid, "", false, false, "");
         row("dead video", F::None, 200, pageWithStatus("ERROR", "Video unavailable"), V::Invalid,
             "Video unavailable ", false, false, "");
-        row("private video", F::None, 200, pageWithStatus("LOGIN_REQUIRED", "This video is private"),
-            V::Invalid, "This video is private ", false, false, "");
+        row("private video", F::None, 200,
+            pageWithStatus("LOGIN_REQUIRED", "This video is private"), V::Invalid,
+            "This video is private ", false, false, "");
         row("bot check", F::None, 200,
             pageWithStatus("LOGIN_REQUIRED", "Sign in to confirm you\u2019re not a bot"),
             V::Unknown, "bot check", true, true, "Sign in to confirm you\u2019re not a bot ");
@@ -74,15 +75,15 @@ private slots:
         row("consent wall", F::None, 200, "<html>Before you continue</html>", V::Unknown,
             "no playability status on the page", false, false, unavailable);
         row("empty body", F::None, 200, {}, V::Unknown, "empty page", false, false, unavailable);
-        row("refused", F::NoAnswer, 0, {}, V::Unknown, "no answer: connection refused", true,
-            false, unavailable);
+        row("refused", F::NoAnswer, 0, {}, V::Unknown, "no answer: connection refused", true, false,
+            unavailable);
         row("cut short", F::CutShort, 200, {}, V::Unknown, "page cut short", true, false,
             unavailable);
         row("too large", F::TooLarge, 200, {}, V::Unknown, "page over 64 MiB", false, false,
             unavailable);
         row("ftp link", F::NotWebAddress, 0, {}, V::Invalid, "not a web address", false, false, "");
-        row("lone surrogate", F::BadAddress, 0, {}, V::Invalid, "not a valid address", false,
-            false, "");
+        row("lone surrogate", F::BadAddress, 0, {}, V::Invalid, "not a valid address", false, false,
+            "");
         row("redirect to file:", F::BadRedirect, 302, {}, V::Unknown,
             "redirect to a non-web address", false, false, unavailable);
     }
@@ -243,7 +244,8 @@ private slots:
                                 << QString::fromUtf8(line);
         };
         row("start", 0, 0, "", 200,
-            "[------------------------] 0/400  valid 0  invalid 0  unknown 0  - links/s  -:-- left");
+            "[------------------------] 0/400  valid 0  invalid 0  unknown 0  - links/s  -:-- "
+            "left");
         row("one fast link tells no rate", 1, 2, "", 200,
             "[------------------------] 1/400  valid 0  invalid 0  unknown 1  - links/s  -:-- "
             "left");
@@ -269,8 +271,8 @@ private slots:
         QFETCH(int, width);
         const qsizetype valid = done * 8 / 10;
         const qsizetype invalid = (done - valid) / 2;
-        const ProgressCounts counts {done, 400, valid, invalid, done - valid - invalid, elapsedMs,
-                                     waiting};
+        const ProgressCounts counts {done,      400,    valid, invalid, done - valid - invalid,
+                                     elapsedMs, waiting};
         const QString line = progressLine(counts, width);
         QTEST(line, "line");
         QVERIFY(line.size() < width);

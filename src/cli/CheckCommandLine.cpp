@@ -133,21 +133,24 @@ ParsedCommandLine parse(const QStringList &arguments)
         = flag("window-verdicts",
                QStringLiteral("File links the site did not judge as invalid, as the window "
                               "does (\"URL unavailable\" or the page's reason)."));
-    const auto normalizeOption = flag(
-        "normalize", QStringLiteral("Trim lines, skip # comments, rewrite every spelling of a "
-                                    "video link to its watch link and drop repeats."));
+    const auto normalizeOption
+        = flag("normalize",
+               QStringLiteral("Trim lines, skip # comments, rewrite every spelling of a "
+                              "video link to its watch link and drop repeats."));
     const auto extractOption
-        = flag("extract", QStringLiteral("Find every video link anywhere in the files (HTML, "
-                                         "Markdown, text, playlist CSV), normalized."));
-    const auto noProgressOption = flag(
-        "no-progress",
-        QStringLiteral("Draw no progress bar (one is drawn only when standard error is a "
-                       "terminal)."));
-    const auto quietOption = flag(
-        "quiet", QStringLiteral("No progress bar and no summary: only results and errors."));
+        = flag("extract",
+               QStringLiteral("Find every video link anywhere in the files (HTML, "
+                              "Markdown, text, playlist CSV), normalized."));
+    const auto noProgressOption
+        = flag("no-progress",
+               QStringLiteral("Draw no progress bar (one is drawn only when standard error is a "
+                              "terminal)."));
+    const auto quietOption
+        = flag("quiet", QStringLiteral("No progress bar and no summary: only results and errors."));
     const auto summaryOption
-        = flag("summary", QStringLiteral("Print the summary line on standard error even when it "
-                                         "is not a terminal."));
+        = flag("summary",
+               QStringLiteral("Print the summary line on standard error even when it "
+                              "is not a terminal."));
     const auto validOutOption = valued(
         {QStringLiteral("valid-out")},
         QStringLiteral("Save the valid links to FILE, one per line ending in CR LF."), "FILE");
@@ -167,9 +170,9 @@ ParsedCommandLine parse(const QStringList &arguments)
         "AGE");
     parser.addOptions({pageOption, dryRunOption, jsonOption, formatOption, jobsOption,
                        retriesOption, maxWaitOption, rateOption, windowVerdictsOption,
-                       normalizeOption, extractOption, noProgressOption, quietOption,
-                       summaryOption, validOutOption, invalidOutOption, unknownOutOption,
-                       cacheOption, maxAgeOption});
+                       normalizeOption, extractOption, noProgressOption, quietOption, summaryOption,
+                       validOutOption, invalidOutOption, unknownOutOption, cacheOption,
+                       maxAgeOption});
     parser.addPositionalArgument(
         QStringLiteral("files"),
         QStringLiteral("Link files to check, saved watch pages (--page) or link files "
@@ -202,9 +205,8 @@ ParsedCommandLine parse(const QStringList &arguments)
         return refuse(QStringLiteral("--page and --dry-run cannot be used together."));
     const bool checking = !page && !dryRun;
     for (const QCommandLineOption &option :
-         {jobsOption, retriesOption, maxWaitOption, rateOption, windowVerdictsOption,
-          summaryOption, validOutOption, invalidOutOption, unknownOutOption, cacheOption,
-          maxAgeOption}) {
+         {jobsOption, retriesOption, maxWaitOption, rateOption, windowVerdictsOption, summaryOption,
+          validOutOption, invalidOutOption, unknownOutOption, cacheOption, maxAgeOption}) {
         if (!checking && parser.isSet(option))
             return refuse(QStringLiteral("--%1 applies only to checking links, not to "
                                          "--page or --dry-run.")
@@ -231,8 +233,8 @@ ParsedCommandLine parse(const QStringList &arguments)
                                          "\"%1\".")
                               .arg(format));
         if (parser.isSet(jsonOption) && options.format != Format::Json)
-            return refuse(QStringLiteral("--json and --format %1 cannot be used together.")
-                              .arg(format));
+            return refuse(
+                QStringLiteral("--json and --format %1 cannot be used together.").arg(format));
     } else if (parser.isSet(jsonOption)) {
         options.format = Format::Json;
     }
@@ -288,11 +290,10 @@ ParsedCommandLine parse(const QStringList &arguments)
 
     // Every file the run writes: each needs a name, and no two may be the same file.
     QStringList written;
-    for (const auto &[option, target] :
-         {std::pair {&validOutOption, &options.validOut},
-          std::pair {&invalidOutOption, &options.invalidOut},
-          std::pair {&unknownOutOption, &options.unknownOut},
-          std::pair {&cacheOption, &options.cache}}) {
+    for (const auto &[option, target] : {std::pair {&validOutOption, &options.validOut},
+                                         std::pair {&invalidOutOption, &options.invalidOut},
+                                         std::pair {&unknownOutOption, &options.unknownOut},
+                                         std::pair {&cacheOption, &options.cache}}) {
         if (!parser.isSet(*option))
             continue;
         *target = parser.value(*option);

@@ -118,9 +118,10 @@ void CheckScheduler::handle(qsizetype index, const FetchResult &result, const De
     const std::optional<qint64> hostPauseMs = retryAfterMs
         ? std::optional<qint64>(qMin(*retryAfterMs, m_settings.maxWaitMs))
         : std::nullopt;
-    m_hosts.value(state.host)->pacer.finished(
-        at, state.startedAt, !judgement.mayPass && result.failure == FetchResult::Failure::None,
-        judgement.hostIsLimiting, hostPauseMs);
+    m_hosts.value(state.host)
+        ->pacer.finished(at, state.startedAt,
+                         !judgement.mayPass && result.failure == FetchResult::Failure::None,
+                         judgement.hostIsLimiting, hostPauseMs);
 
     if (!judgement.mayPass) {
         decide(index, judgement, result.httpStatus, {}, decided);

@@ -39,8 +39,7 @@ public:
     using Decided = std::function<void(qsizetype index, const CheckedLink &checked,
                                        const QString &windowReason)>;
 
-    CheckScheduler(QStringList links, SchedulerSettings settings,
-                   FetchCommand::FetchPolicy policy);
+    CheckScheduler(QStringList links, SchedulerSettings settings, FetchCommand::FetchPolicy policy);
     ~CheckScheduler();
 
     // Runs until every link is decided or keepGoing() answers false. Between waits for the

@@ -35,7 +35,8 @@ QString printableField(const QString &text)
 
 QString textLine(const CheckedLink &checked)
 {
-    QString line = ReportFormat::verdictWord(checked.verdict) + u'\t' + printableField(checked.link);
+    QString line
+        = ReportFormat::verdictWord(checked.verdict) + u'\t' + printableField(checked.link);
     if (checked.verdict != LinkVerdict::Valid)
         line += u'\t' + printableField(checked.reason);
     return line + u'\n';

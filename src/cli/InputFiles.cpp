@@ -42,15 +42,16 @@ QByteArray readBytes(const QString &path)
 QStringList linkFileLines(const QString &path, QTextStream &err)
 {
     const QByteArray bytes = readBytes(path);
-    const MarklessUtf16 utf16 = detectMarklessUtf16(bytes.first(qMin<qsizetype>(bytes.size(), 1024)));
-    if (utf16 == MarklessUtf16::None || TextReader::ByteOrderMark::of(bytes.first(
-                                            qMin<qsizetype>(bytes.size(), 4)))
-                                                .kind
+    const MarklessUtf16 utf16
+        = detectMarklessUtf16(bytes.first(qMin<qsizetype>(bytes.size(), 1024)));
+    if (utf16 == MarklessUtf16::None
+        || TextReader::ByteOrderMark::of(bytes.first(qMin<qsizetype>(bytes.size(), 4))).kind
             != TextReader::ByteOrderMark::Kind::None)
         return TextReader::linesOfBytes(bytes);
     const bool littleEndian = utf16 == MarklessUtf16::Utf16LE;
-    err << "brindlewood-check: note: " << displayName(path) << " has no byte-order mark but reads as UTF-16"
-        << (littleEndian ? "LE" : "BE") << "; reading it as such.\n";
+    err << "brindlewood-check: note: " << displayName(path)
+        << " has no byte-order mark but reads as UTF-16" << (littleEndian ? "LE" : "BE")
+        << "; reading it as such.\n";
     err.flush();
     QStringDecoder decoder(littleEndian ? QStringConverter::Utf16LE : QStringConverter::Utf16BE,
                            QStringConverter::Flag::Stateless);

@@ -9,8 +9,8 @@
 
 // One signature: the page's playability status and a piece of its reason text, matched
 // without regard to case in the status object as the page writes it (the verdict's reason is
-// cut at the first comma, and "try again later" comes after one). The site words these reasons in the visitor's language; the fetch
-// sends no language preference, so they come in English.
+// cut at the first comma, and "try again later" comes after one). The site words these reasons in
+// the visitor's language; the fetch sends no language preference, so they come in English.
 struct LimitingSignature
 {
     const char *status;

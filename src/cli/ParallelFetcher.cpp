@@ -155,8 +155,7 @@ struct ParallelFetcher::Private
             && curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, long(policy.connectTimeoutSeconds))
             == CURLE_OK
             && curl_easy_setopt(easy, CURLOPT_TIMEOUT, long(policy.maxTimeSeconds)) == CURLE_OK
-            && curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE,
-                                curl_off_t(policy.maxPageBytes))
+            && curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(policy.maxPageBytes))
             == CURLE_OK
             && curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L) == CURLE_OK
             && curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, transfer.error) == CURLE_OK

@@ -29,8 +29,8 @@ QString progressLine(const ProgressCounts &counts, int width)
         = u'[' + QString(filled, u'#') + QString(BarCells - filled, u'-') + QStringLiteral("] ");
     const QString done = QStringLiteral("%1/%2").arg(counts.done).arg(counts.total);
     const double seconds = counts.elapsedMs / 1000.0;
-    const bool steady = counts.done >= ProgressBar::SteadyAfterLinks
-        && counts.elapsedMs >= SteadyAfterMs;
+    const bool steady
+        = counts.done >= ProgressBar::SteadyAfterLinks && counts.elapsedMs >= SteadyAfterMs;
     const double rate = steady ? counts.done / seconds : 0.0;
     const QString rateText
         = steady ? QStringLiteral("%1 links/s").arg(rate, 0, 'f', 1) : QStringLiteral("- links/s");

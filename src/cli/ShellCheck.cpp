@@ -146,9 +146,8 @@ int run(const Options &options, QTextStream &out, QTextStream &err)
     std::signal(SIGXFSZ, SIG_IGN);
 
     const qsizetype total = loaded.size();
-    const ReportFormat::SourceColumn sourceColumn = options.extract
-        ? ReportFormat::SourceColumn::With
-        : ReportFormat::SourceColumn::Without;
+    const ReportFormat::SourceColumn sourceColumn
+        = options.extract ? ReportFormat::SourceColumn::With : ReportFormat::SourceColumn::Without;
     QStringList validLinks, invalidLinks, unknownLinks;
     QList<CheckedLink> everything; // for the Markdown report, written at the end
     qsizetype fromCache = 0;
@@ -184,7 +183,7 @@ int run(const Options &options, QTextStream &out, QTextStream &err)
             everything.append(checked);
             break;
         }
-        (checked.verdict == LinkVerdict::Valid     ? validLinks
+        (checked.verdict == LinkVerdict::Valid         ? validLinks
              : checked.verdict == LinkVerdict::Invalid ? invalidLinks
                                                        : unknownLinks)
             << checked.link;
@@ -278,9 +277,9 @@ int run(const Options &options, QTextStream &out, QTextStream &err)
     int status = !invalidLinks.isEmpty() ? CheckCommandLine::ExitSomeInvalid
         : !unknownLinks.isEmpty()        ? CheckCommandLine::ExitSomeUnknown
                                          : CheckCommandLine::ExitSuccess;
-    for (const auto &[path, list] : {std::pair {options.validOut, validLinks},
-                                     std::pair {options.invalidOut, invalidLinks},
-                                     std::pair {options.unknownOut, unknownLinks}}) {
+    for (const auto &[path, list] :
+         {std::pair {options.validOut, validLinks}, std::pair {options.invalidOut, invalidLinks},
+          std::pair {options.unknownOut, unknownLinks}}) {
         if (path.isEmpty())
             continue;
         try {
