@@ -6,9 +6,11 @@
 #include "fixture/FixtureServerProcess.h"
 #include "support/TestFiles.h"
 
+#include <QStringEncoder>
 #include <QTemporaryDir>
 
 #include <csignal>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -325,6 +327,46 @@ private slots:
         QCOMPARE(process.exitCode(), 128 + signalNumber);
         QCOMPARE(process.readAllStandardOutput(), QByteArray());
         QCOMPARE(newTargets().size(), 4); // nothing was fetched after the interrupt
+    }
+
+    // A UTF-16 link file can hold a surrogate without its partner, which no address can
+    // carry: that link alone is refused, unfetched, and the others are checked.
+    void linkWithALoneSurrogateIsRefusedAlone()
+    {
+        const QString good = url("/watch?v=ok&s=1");
+        QString broken = url("/watch?v=ok&s=");
+        broken += QChar(0xD800);
+        QStringEncoder utf16(QStringConverter::Utf16LE);
+        const QByteArray bytes
+            = "\xFF\xFE" + QByteArray(utf16.encode(broken + u"\r\n"_qs + good + u"\r\n"_qs));
+        const QString file = TestFiles::write(m_dir.filePath("surrogate.txt"), bytes);
+        const CheckToolOutcome outcome = check({"--json", file});
+        const QList<QJsonObject> objects = jsonLines(outcome.out);
+        QCOMPARE(objects.size(), 2);
+        QCOMPARE(objects[0].value("verdict").toString(), u"invalid"_qs);
+        QCOMPARE(objects[0].value("reason").toString(), u"not a valid address"_qs);
+        QCOMPARE(objects[0].value("attempts").toInt(), 1);
+        QCOMPARE(objects[1].value("verdict").toString(), u"valid"_qs);
+        QCOMPARE(newTargets(), QStringList {"/watch?v=ok&s=1"});
+    }
+
+    // A pipe, a FIFO or process substitution is read once, like a regular file.
+    void linkFilesMayBePipes()
+    {
+        const QString fifo = m_dir.filePath("links.fifo");
+        QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+        QProcess shell;
+        shell.setProcessEnvironment(checkToolEnvironment(m_temp));
+        shell.start("bash", {"-c",
+                             "printf '%s\\n' \"$1\" > \"$2\" & \"$0\" \"$2\" <(printf '%s\\n' \"$3\") "
+                             "/dev/stdin < <(printf '%s\\n' \"$4\")",
+                             qEnvironmentVariable("BRINDLEWOOD_CHECK"), url("/watch?v=ok&p=1"), fifo,
+                             url("/watch?v=ok&p=2"), url("/watch?v=error&p=3")});
+        QVERIFY(shell.waitForFinished(60'000));
+        QCOMPARE(shell.readAllStandardOutput(),
+                 line(url("/watch?v=ok&p=1"), {}) + line(url("/watch?v=ok&p=2"), {})
+                     + line(url("/watch?v=error&p=3"), Gone));
+        QCOMPARE(shell.exitCode(), 1);
     }
 
     void linksComeFromStandardInputForADash()
