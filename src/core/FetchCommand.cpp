@@ -12,6 +12,9 @@ QStringList fetchOptions()
         // Must come first: a user's ~/.curlrc must not change what a fetch does.
         QStringLiteral("-q"),
         QStringLiteral("-L"),
+        // An answer with an HTTP status of 400 or more is no watch page, whatever its body
+        // says: the tool writes none of it and ends with a failure status instead.
+        QStringLiteral("--fail"),
         QStringLiteral("--user-agent"),
         QLatin1String(UserAgent),
         QStringLiteral("--cookie"),
