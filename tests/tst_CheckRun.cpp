@@ -156,6 +156,24 @@ private slots:
         verifyEnded(w);
     }
 
+    // A link that cannot reach the fetch tool exactly as typed starts no fetch at all.
+    void unfetchableLinksAreUnavailableWithoutAFetch()
+    {
+        const QString ok = url("/watch?v=ok");
+        const QStringList links {ok + QChar(0xD83D), ok + QChar(u'\0'),
+                                 ok + "&x=" + QString(128 * 1024, u'a'), ok};
+        ShownWindow w;
+        check(w, links);
+        QCOMPARE(invalid(w),
+                 QStringList({links[0] + " | " + Unavailable, links[1] + " | " + Unavailable,
+                              links[2] + " | " + Unavailable}));
+        QCOMPARE(w.form->validList()->links(), QStringList {ok});
+        QCOMPARE(w.platform.startedProcesses.size(), 1);
+        QCOMPARE(newTargets(), QStringList {"/watch?v=ok"});
+        QVERIFY(w.platform.errorReports().isEmpty());
+        verifyEnded(w);
+    }
+
     void emptyListOnlySaysSo()
     {
         ShownWindow w;

@@ -36,6 +36,12 @@ QStringList fetchOptions()
     };
 }
 
+bool isFetchableLink(const QString &link)
+{
+    return !link.contains(QChar(u'\0')) && QStringView(link).isValidUtf16()
+        && link.toUtf8().size() <= LongestLinkBytes;
+}
+
 QStringList fetchArguments(const QString &link, const QString &outputPath)
 {
     // The link as the value of --url, so even a link starting with "-" is an address.

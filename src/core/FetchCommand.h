@@ -20,6 +20,14 @@ inline constexpr qint64 MaxPageBytes = 64 * 1024 * 1024;
 inline constexpr int ConnectTimeoutSeconds = 30;
 inline constexpr int MaxTimeSeconds = 120;
 
+// The longest link, in UTF-8 bytes, that the system passes to a program as one argument.
+inline constexpr qsizetype LongestLinkBytes = 128 * 1024 - 1;
+
+// True when link can reach the fetch tool as one argument exactly as it is: it holds no NUL
+// (which would end it early), no lone UTF-16 surrogate (which has no UTF-8 form and would be
+// sent as another address), and fits within LongestLinkBytes.
+bool isFetchableLink(const QString &link);
+
 // Every option of a fetch except its output file and its address: the same for every link,
 // so a tool that fetches many links at once gives each of them exactly these.
 QStringList fetchOptions();
