@@ -94,7 +94,8 @@ void startChecking(WindowContext &window)
             if (trap.test(136, [&] { return fetched && pageIsThere(messagePath); })) {
                 PlayabilityVerdict verdict;
                 trap.step(138, [&] {
-                    verdict = readPlayabilityVerdict(TextReader::readAllLines(messagePath));
+                    verdict = verdictOfPage(
+                        TextReader::readWholeFile(messagePath, FetchCommand::MaxPageBytes));
                 });
                 if (verdict.kind == PlayabilityVerdict::Kind::Valid) {
                     trap.step(160, [&] { window.validList()->append(link); });
