@@ -114,6 +114,66 @@ private slots:
         verifyEnded(w);
     }
 
+    // A transfer the fetch tool reports as failed or incomplete holds no page, even when what
+    // arrived reads as a valid one.
+    void failedTransfersAreUnavailable_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("body cut short") << "/watch?v=cut-short";
+        QTest::newRow("404 carrying an OK page") << "/watch?v=404-ok-page";
+        QTest::newRow("500 carrying an OK page") << "/watch?v=500-ok-page";
+    }
+    void failedTransfersAreUnavailable()
+    {
+        QFETCH(QString, path);
+        ShownWindow w;
+        check(w, {url(path), url("/watch?v=ok")});
+        QCOMPARE(invalid(w), QStringList {url(path) + " | " + Unavailable});
+        QCOMPARE(w.form->validList()->links(), QStringList {url("/watch?v=ok")});
+        QCOMPARE(newTargets(), QStringList({path, "/watch?v=ok"}));
+        verifyEnded(w);
+    }
+
+    // A page left in the temporary folder, before the run or while a fetch that fails is
+    // under way, is never read as the page of the link being checked.
+    void stalePageIsNeverTakenForTheLinksPage()
+    {
+        // Nothing listens on port 1 of the loopback: the fetch is refused at once.
+        const QString refused = u"http://127.0.0.1:1/watch?v=ok"_qs;
+        const QByteArray okPage = R"(x "playabilityStatus":{"status":"OK","x":1} x)";
+        const QString messagePath = QDir(m_temp->path()).filePath("message.txt");
+        TestFiles::write(messagePath, okPage);
+        ShownWindow w;
+        w.platform.onProcessEvents = [&] {
+            if (!w.platform.startedProcesses.isEmpty() && !QFileInfo::exists(messagePath))
+                TestFiles::write(messagePath, okPage);
+        };
+        check(w, {refused});
+        QCOMPARE(w.platform.startedProcesses.size(), 1);
+        QCOMPARE(invalid(w), QStringList {refused + " | " + Unavailable});
+        QVERIFY(w.form->validList()->links().isEmpty());
+        w.platform.onProcessEvents = {};
+        verifyEnded(w);
+    }
+
+    // A link that cannot reach the fetch tool exactly as typed starts no fetch at all.
+    void unfetchableLinksAreUnavailableWithoutAFetch()
+    {
+        const QString ok = url("/watch?v=ok");
+        const QStringList links {ok + QChar(0xD83D), ok + QChar(u'\0'),
+                                 ok + "&x=" + QString(128 * 1024, u'a'), ok};
+        ShownWindow w;
+        check(w, links);
+        QCOMPARE(invalid(w),
+                 QStringList({links[0] + " | " + Unavailable, links[1] + " | " + Unavailable,
+                              links[2] + " | " + Unavailable}));
+        QCOMPARE(w.form->validList()->links(), QStringList {ok});
+        QCOMPARE(w.platform.startedProcesses.size(), 1);
+        QCOMPARE(newTargets(), QStringList {"/watch?v=ok"});
+        QVERIFY(w.platform.errorReports().isEmpty());
+        verifyEnded(w);
+    }
+
     void emptyListOnlySaysSo()
     {
         ShownWindow w;

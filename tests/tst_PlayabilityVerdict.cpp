@@ -1,8 +1,10 @@
 // The verdict of a fetched watch page: which line decides, how it is cleaned, and how the
 // status, reason and subreason are cut out of it.
 #include "core/PlayabilityVerdict.h"
+#include "core/TextReader.h"
 
 #include <QRandomGenerator>
+#include <QStringEncoder>
 #include <QtTest>
 
 using Kind = PlayabilityVerdict::Kind;
@@ -166,6 +168,74 @@ private slots:
         QCOMPARE(readPlayabilityVerdict(lines), expected);
     }
 
+    // A page's verdict from its bytes equals the verdict of its whole line list, whatever its
+    // mark, breaks and shape, and wherever the decoding and cleaning pieces fall.
+    void pageVerdictEqualsTheVerdictOfItsLines_data()
+    {
+        QTest::addColumn<QByteArray>("page");
+        const QString ok = "\"playabilityStatus\":{\"status\":\"OK\",\"playableInEmbed\":true}";
+        const QString error = "\"playabilityStatus\":{\"status\":\"ERROR\",\"reason\":\"Video "
+                              "unavailable\",\"errorScreen\":{\"subreason\":{\"runs\":[{\"text\":"
+                              "\"Gone, sorry\"}]},\"reason\":\"x\"}}";
+        const QString filler = "<script>var a = {b: [1, 2, 3]};</script>";
+        const QList<std::tuple<const char *, QByteArray, QStringConverter::Encoding>> marks
+            = {{"no mark", QByteArray(), QStringConverter::Utf8},
+               {"UTF-8", QByteArray("\xEF\xBB\xBF"), QStringConverter::Utf8},
+               {"UTF-16LE", QByteArray("\xFF\xFE"), QStringConverter::Utf16LE},
+               {"UTF-16BE", QByteArray("\xFE\xFF"), QStringConverter::Utf16BE},
+               {"UTF-32LE", QByteArray("\xFF\xFE\0\0", 4), QStringConverter::Utf32LE},
+               {"UTF-32BE", QByteArray("\0\0\xFE\xFF", 4), QStringConverter::Utf32BE}};
+        const QList<QPair<const char *, QString>> texts = {
+            {"marker on the first line", ok + "\nx\n"},
+            {"marker on the last line", "a\nb\n" + error},
+            {"marker on the last line, final break", "a\r\nb\r\n" + error + "\r\n"},
+            {"no marker", filler + "\n" + filler},
+            {"first marker line decides", "x playabilityStatus y\n" + ok},
+            {"CR LF splits the status off", "\"playabilityStatus\":\r\n\"status\":\"OK\","},
+            {"lone CR is text", "\"playabilityStatus\":\r\"status\":\"OK\","},
+            {"CR before CR LF", ok.chopped(1) + "\r\r\n"},
+            {"CR at the very end", "\"playabilityStatus\":{\"status\":\"OK\r"},
+            {"empty lines", "\n\n\r\n" + error},
+            {"second mark is text", u"\uFEFF"_qs + ok},
+            {"huge line, marker at its start", ok + filler.repeated(80'000)},
+            {"huge line, marker at its end", filler.repeated(80'000) + error},
+            {"huge line without commas", QString(3'000'000, u'a') + ok},
+            {"huge line, no marker", filler.repeated(80'000)},
+            {"words cut by cleaning across lines", "playabilityStat\nus:status:OK,"},
+            {"empty", ""},
+        };
+        for (const auto &[markName, mark, encoding] : marks) {
+            for (const auto &[textName, text] : texts)
+                QTest::newRow(
+                    qPrintable(u"%1 / %2"_qs.arg(QLatin1String(textName), QLatin1String(markName))))
+                    << mark + QStringEncoder(encoding).encode(text);
+        }
+        // The marker, its words and deletions of the cleaning at every place around where the
+        // decoding (64 KiB) and cleaning (32 K characters) pieces end.
+        for (const qsizetype at : {(1 << 15) - 40, (1 << 15) - 7, (1 << 16) - 40, (1 << 16) - 9,
+                                   (1 << 16) - 1, 1 << 16, (1 << 17) + 3}) {
+            for (int shift = 0; shift < 24; shift += 3) {
+                const QByteArray before(at + shift, 'a');
+                QTest::newRow(qPrintable(u"marker at %1"_qs.arg(at + shift)))
+                    << before + ok.toUtf8();
+                QTest::newRow(qPrintable(u"cleaned marker at %1"_qs.arg(at + shift)))
+                    << before + "pla\"y{a}bili[]trunsy\\Statexttus:status:OK,x";
+                QTest::newRow(qPrintable(u"CR LF at %1"_qs.arg(at + shift)))
+                    << before + "\r\nplayabilityStatus:\r\nstatus:OK,";
+            }
+        }
+        // Malformed and cut-off text.
+        QTest::newRow("stray bytes") << QByteArray("\xC0playabilityStatus:status:\xFF,");
+        QTest::newRow("UTF-16 cut-off last byte")
+            << QByteArray("\xFF\xFE") + QStringEncoder(QStringConverter::Utf16LE).encode(ok) + "x";
+        QTest::newRow("UTF-16 mark and one byte") << QByteArray("\xFF\xFEx");
+    }
+    void pageVerdictEqualsTheVerdictOfItsLines()
+    {
+        QFETCH(QByteArray, page);
+        QCOMPARE(verdictOfPage(page), readPlayabilityVerdict(TextReader::linesOfBytes(page)));
+    }
+
     // Cleaning is done in one pass for speed; it must equal the deletions done one after the
     // other. Random texts built from pieces of the two words and the deleted punctuation hit
     // the ways deletions can bring letters together.
@@ -188,6 +258,7 @@ private slots:
                 ? verdict(Kind::Unavailable, {}, "ERROR")
                 : verdict(Kind::Invalid, cleaned + ' ', "ERROR");
             QVERIFY2(readPlayabilityVerdict({line}) == expected, qPrintable(raw));
+            QVERIFY2(verdictOfPage(line.toUtf8()) == expected, qPrintable(raw));
         }
     }
 };

@@ -60,7 +60,8 @@ private slots:
                         << "10";
 
         ScriptedPlatform platform;
-        runProcessAndWait(platform, start, {page, 2 * 1024 * 1024});
+        QCOMPARE(runProcessAndWait(platform, start, {page, 2 * 1024 * 1024}),
+                 ProcessStoppedAtLimit);
         // Stopped soon after the limit, far below what the fetch's own limits would allow.
         QVERIFY(QFileInfo(page).size() > 2 * 1024 * 1024);
         QVERIFY(QFileInfo(page).size() < FetchCommand::MaxPageBytes);

@@ -89,6 +89,8 @@ private slots:
         QCOMPARE(w.platform.boxes.first().buttons, Platform::Buttons::YesNo);
         QCOMPARE(TestFiles::read(target), bytesAfter);
         QCOMPARE(entriesOf(w.folder.path()), QStringList {"old.txt"});
+        // Whatever the answer, the pointer is back to the default once the click is over.
+        QCOMPARE(w.form->mousePointer(), int(MainWindow::DefaultPointer));
     }
 
     void unwritableTargetGivesExactlyOneReport()

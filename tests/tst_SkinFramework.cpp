@@ -1,9 +1,13 @@
 // The skinning component: which style sheets count as usable skins, and what applying
 // one does to the window.
 #include "core/AppError.h"
+#include "platform/QtPlatform.h"
 #include "platform/SkinFramework.h"
 #include "support/TestFiles.h"
 
+#include <QInputDialog>
+#include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -69,6 +73,47 @@ private slots:
         skin.setApplyOptions(skin.applyOptions() | SkinFramework::ApplyColors);
         skin.applyWindow(&window);
         QCOMPARE(window.styleSheet(), sheet);
+    }
+
+    // The skin is the window's alone: a message box or prompt the window owns keeps the
+    // plain look, while the window's own buttons take the skin.
+    void dialogsOfTheWindowAreNotSkinned()
+    {
+        QTemporaryDir folder;
+        const QString path
+            = TestFiles::write(folder.filePath("x/o.cjs"),
+                               "QPushButton { color: #123456; } QLabel { color: #123456; }");
+        QWidget window;
+        auto *button = new QPushButton(QStringLiteral("Start"), &window);
+        SkinFramework skin;
+        skin.loadSkin(path, QString());
+        skin.setApplyOptions(SkinFramework::ApplyColors);
+        skin.applyWindow(&window);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QColor skinned(0x12, 0x34, 0x56);
+        QCOMPARE(button->palette().color(QPalette::ButtonText), skinned);
+
+        QList<QColor> seen;
+        const auto look = [&] {
+            QWidget *dialog = QApplication::activeModalWidget();
+            if (!dialog)
+                return;
+            for (auto *control : dialog->findChildren<QPushButton *>())
+                seen << control->palette().color(QPalette::ButtonText);
+            for (auto *label : dialog->findChildren<QLabel *>())
+                seen << label->palette().color(QPalette::WindowText);
+            if (auto *box = qobject_cast<QDialog *>(dialog))
+                box->reject();
+        };
+        QtPlatform platform;
+        QTimer::singleShot(0, look);
+        platform.messageBox(&window, "Run-time error", "Application Error", Platform::Buttons::Ok,
+                            Platform::Icon::Critical);
+        QTimer::singleShot(0, look);
+        platform.inputBox(&window, "Enter a link", "Brindlewood", QString());
+        QVERIFY(seen.size() >= 4);
+        QVERIFY(!seen.contains(skinned));
     }
 
     void keptLayoutSurvivesSheetSizes()

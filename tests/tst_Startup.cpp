@@ -42,10 +42,18 @@ private slots:
             << "x/o.cjs/" << QByteArray() << 0 << false << false;
         QTest::newRow("cursor") << "HAND-M.CUR" << CursorFixtures::handCursor({7, 0}) << 0 << false
                                 << true;
+        // An unusable skin leaves the window's designed look, background included.
         QTest::newRow("skin with broken rules")
-            << "x/o.cjs" << QByteArray("QWidget { color: red") << 100 << true << false;
+            << "x/o.cjs" << QByteArray("QWidget { color: red") << 100 << false << false;
         QTest::newRow("skin not UTF-8")
-            << "x/o.cjs" << QByteArray("QWidget {}\xff\xfe") << 100 << true << false;
+            << "x/o.cjs" << QByteArray("QWidget {}\xff\xfe") << 100 << false << false;
+        // Usable but for their size: neither is taken.
+        QTest::newRow("skin over 1 MiB")
+            << "x/o.cjs"
+            << "/* " + QByteArray(1024 * 1024, 'x') + " */\n" + sheet << 100 << false << false;
+        QTest::newRow("cursor over 1 MiB")
+            << "HAND-M.CUR" << CursorFixtures::handCursor({7, 0}) + QByteArray(1024 * 1024, '\0')
+            << 104 << false << false;
         QTest::newRow("cursor file of text")
             << "HAND-M.CUR" << QByteArray("not a cursor at all") << 104 << false << false;
         QTest::newRow("empty cursor file") << "HAND-M.CUR" << QByteArray() << 104 << false << false;

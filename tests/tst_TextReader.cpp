@@ -8,6 +8,13 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 using Encoding = QStringConverter::Encoding;
 const QByteArray Utf8Mark("\xEF\xBB\xBF"), Utf16Mark("\xFF\xFE");
@@ -28,6 +35,58 @@ void breakRow(const char *name, const QByteArray &mark, const QString &text,
                                                                : QStringConverter::Utf16LE)
                         << text << lines;
 }
+// Feeds bytes to a reader through a FIFO made at path, or through a pipe named by its
+// /dev/fd path, from a thread of its own; path is empty when neither could be made.
+struct FeedingWriter
+{
+    enum Kind { Fifo, Pipe };
+    QString path;
+    std::thread thread;
+    int readEnd = -1;
+
+    FeedingWriter(Kind kind, const QString &fifoPath, QByteArray bytes)
+    {
+        int writeEnd = -1;
+        if (kind == Fifo) {
+            if (::mkfifo(QFile::encodeName(fifoPath).constData(), 0600) != 0)
+                return;
+            path = fifoPath;
+        } else {
+            int ends[2];
+            if (::pipe(ends) != 0)
+                return;
+            readEnd = ends[0];
+            writeEnd = ends[1];
+            path = u"/dev/fd/%1"_qs.arg(readEnd);
+        }
+        thread = std::thread([=, this] {
+            const int fd
+                = writeEnd >= 0 ? writeEnd : ::open(QFile::encodeName(path).constData(), O_WRONLY);
+            for (qsizetype at = 0; fd >= 0 && at < bytes.size();) {
+                const ssize_t written = ::write(fd, bytes.constData() + at, bytes.size() - at);
+                if (written <= 0)
+                    break;
+                at += written;
+            }
+            if (fd >= 0)
+                ::close(fd);
+        });
+    }
+    ~FeedingWriter()
+    {
+        // A writer still waiting for a reader to open the FIFO is let through, and one still
+        // writing is stopped by the read end closing.
+        if (readEnd < 0 && !path.isEmpty()) {
+            const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK);
+            if (fd >= 0)
+                ::close(fd);
+        }
+        if (readEnd >= 0)
+            ::close(readEnd);
+        if (thread.joinable())
+            thread.join();
+    }
+};
 } // namespace
 
 class TextReaderTest : public QObject
@@ -43,6 +102,9 @@ class TextReaderTest : public QObject
     }
 
 private slots:
+    // A writer whose reader has gone must fail its write, not end the test program.
+    void initTestCase() { std::signal(SIGPIPE, SIG_IGN); }
+
     void choosesTheReadingPathByTheMarkTable_data()
     {
         QTest::addColumn<QByteArray>("bytes");
@@ -164,6 +226,95 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(QString, line);
         QCOMPARE(TextReader::readAllLines(fileWith(bytes)), QStringList {line});
+    }
+
+    // A cut-off last code unit is one U+FFFD however long the file, also when it is all that
+    // follows the mark or all that is left for the last piece of a large file.
+    void cutOffLastCodeUnitBecomesOneReplacementCharacter_data()
+    {
+        QTest::addColumn<QByteArray>("mark");
+        QTest::addColumn<Encoding>("encoding");
+        QTest::addColumn<qsizetype>("characters"); // 'a's before the cut-off unit
+        QTest::addColumn<QByteArray>("cutOff");
+        const QList<std::tuple<const char *, QByteArray, Encoding, int>> marks
+            = {{"UTF-16LE", Utf16Mark, QStringConverter::Utf16LE, 2},
+               {"UTF-16BE", "\xFE\xFF", QStringConverter::Utf16BE, 2},
+               {"UTF-32LE", QByteArray("\xFF\xFE\0\0", 4), QStringConverter::Utf32LE, 4},
+               {"UTF-32BE", QByteArray("\0\0\xFE\xFF", 4), QStringConverter::Utf32BE, 4}};
+        for (const auto &[name, mark, encoding, unit] : marks) {
+            // Pieces of a large file end just after the first ASCII unit a megabyte in.
+            const qsizetype onePiece = ((1 << 20) + unit) / unit;
+            for (int bytes = 1; bytes < unit; ++bytes) {
+                const QByteArray cutOff = QByteArray("\x41\x42\x43").left(bytes);
+                for (const qsizetype characters :
+                     {qsizetype(0), qsizetype(3), onePiece, onePiece - 1, 2 * onePiece}) {
+                    QTest::newRow(qPrintable(u"%1, %2 a, %3 cut-off bytes"_qs.arg(
+                        QLatin1String(name), QString::number(characters), QString::number(bytes))))
+                        << mark << encoding << characters << cutOff;
+                }
+            }
+        }
+    }
+    void cutOffLastCodeUnitBecomesOneReplacementCharacter()
+    {
+        QFETCH(QByteArray, mark);
+        QFETCH(Encoding, encoding);
+        QFETCH(qsizetype, characters);
+        QFETCH(QByteArray, cutOff);
+        const QString text(characters, u'a');
+        const QByteArray bytes = mark + encoded(text, encoding) + cutOff;
+        const QStringList expected {text + QChar(QChar::ReplacementCharacter)};
+        QCOMPARE(TextReader::readAllLines(fileWith(bytes)), expected);
+    }
+
+    // Read once from a pipe or a FIFO: the mark and the text both arrive.
+    void readsPipesAndFifos_data()
+    {
+        QTest::addColumn<bool>("fifo");
+        QTest::newRow("FIFO") << true;
+        QTest::newRow("pipe named by /dev/fd") << false;
+    }
+    void readsPipesAndFifos()
+    {
+        QFETCH(bool, fifo);
+        const QByteArray bytes = Utf16Mark
+            + encoded(u"https://a.example/1\r\nhttps://b.example/\u00e9"_qs,
+                      QStringConverter::Utf16LE);
+        const QStringList expected {"https://a.example/1", u"https://b.example/\u00e9"_qs};
+        for (const QByteArray &payload : {bytes, QByteArray(300'000, 'x')}) {
+            FeedingWriter writer(fifo ? FeedingWriter::Fifo : FeedingWriter::Pipe,
+                                 m_dir.filePath(u"fifo%1"_qs.arg(++m_fileNumber)), payload);
+            QVERIFY(!writer.path.isEmpty());
+            if (payload == bytes)
+                QCOMPARE(TextReader::readAllLines(writer.path), expected);
+            else
+                QCOMPARE(TextReader::readWholeFile(writer.path, payload.size()), payload);
+        }
+    }
+
+    // Nothing larger than the limit is read into memory: regular files by their size, pipes,
+    // FIFOs and devices by what they deliver.
+    void readWholeFileRefusesWhatExceedsItsLimit()
+    {
+        const QString path = fileWith(QByteArray(1000, 'a'));
+        QCOMPARE(TextReader::readWholeFile(path, 1000).size(), 1000);
+        QCOMPARE(TextReader::readWholeFile(fileWith({}), 0), QByteArray());
+        const auto refusal = [](const QString &path, qint64 maxBytes) {
+            try {
+                TextReader::readWholeFile(path, maxBytes);
+            } catch (const AppError &error) {
+                return error.description();
+            }
+            return QStringLiteral("no error raised");
+        };
+        QCOMPARE(refusal(path, 999),
+                 u"Cannot read \"%1\": it is larger than 999 bytes"_qs.arg(path));
+        QCOMPARE(refusal("/dev/zero", 64 * 1024 * 1024),
+                 u"Cannot read \"/dev/zero\": it is larger than 64 MiB"_qs);
+        FeedingWriter writer(FeedingWriter::Fifo, m_dir.filePath("big-fifo"),
+                             QByteArray(200'000, 'x'));
+        QCOMPARE(refusal(writer.path, 100'000),
+                 u"Cannot read \"%1\": it is larger than 100000 bytes"_qs.arg(writer.path));
     }
 
     void failuresNameTheFile_data()

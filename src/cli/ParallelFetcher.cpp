@@ -86,6 +86,9 @@ FetchResult resultOf(Transfer &transfer, CURLcode code)
     case CURLE_OK:
         result.page = std::move(transfer.body);
         return result;
+    case CURLE_HTTP_RETURNED_ERROR:
+        // An error answer: its status says what happened, and it brought no page.
+        return result;
     case CURLE_UNSUPPORTED_PROTOCOL:
         result.failure = redirects > 0 ? Failure::BadRedirect : Failure::NotWebAddress;
         break;
@@ -149,6 +152,8 @@ struct ParallelFetcher::Private
             && curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, long(policy.followRedirects))
             == CURLE_OK
             && curl_easy_setopt(easy, CURLOPT_MAXREDIRS, long(policy.maxRedirects)) == CURLE_OK
+            && curl_easy_setopt(easy, CURLOPT_FAILONERROR, long(policy.failOnHttpError))
+            == CURLE_OK
             && curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, protocols.constData()) == CURLE_OK
             && curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, protocols.constData())
             == CURLE_OK

@@ -12,6 +12,7 @@ FetchPolicy fetchPolicy()
             QLatin1String(ConsentCookie),
             {QStringLiteral("http"), QStringLiteral("https")},
             true,
+            true,
             MaxRedirects,
             ConnectTimeoutSeconds,
             MaxTimeSeconds,
@@ -28,6 +29,9 @@ QStringList fetchOptions()
     };
     if (policy.followRedirects)
         options << QStringLiteral("-L");
+    // The tool then writes none of an error answer's body and ends with a failure status.
+    if (policy.failOnHttpError)
+        options << QStringLiteral("--fail");
     options << QStringLiteral("--max-redirs") << QString::number(policy.maxRedirects)
             << QStringLiteral("--user-agent") << policy.userAgent << QStringLiteral("--cookie")
             << policy.cookie
@@ -41,6 +45,12 @@ QStringList fetchOptions()
             << QStringLiteral("--max-time") << QString::number(policy.maxTimeSeconds)
             << QStringLiteral("--max-filesize") << QString::number(policy.maxPageBytes);
     return options;
+}
+
+bool isFetchableLink(const QString &link)
+{
+    return !link.contains(QChar(u'\0')) && QStringView(link).isValidUtf16()
+        && link.toUtf8().size() <= LongestLinkBytes;
 }
 
 QStringList fetchArguments(const QString &link, const QString &outputPath)

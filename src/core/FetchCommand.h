@@ -20,6 +20,14 @@ inline constexpr qint64 MaxPageBytes = 64 * 1024 * 1024;
 inline constexpr int ConnectTimeoutSeconds = 30;
 inline constexpr int MaxTimeSeconds = 120;
 
+// The longest link, in UTF-8 bytes, that the system passes to a program as one argument.
+inline constexpr qsizetype LongestLinkBytes = 128 * 1024 - 1;
+
+// True when link can reach the fetch tool as one argument exactly as it is: it holds no NUL
+// (which would end it early), no lone UTF-16 surrogate (which has no UTF-8 form and would be
+// sent as another address), and fits within LongestLinkBytes.
+bool isFetchableLink(const QString &link);
+
 // Redirects followed before a fetch gives up (curl's own default, made explicit so both ways
 // of fetching agree).
 inline constexpr int MaxRedirects = 50;
@@ -32,6 +40,8 @@ struct FetchPolicy
     QString cookie;
     QStringList protocols; // for the link and for every redirect
     bool followRedirects = true;
+    // An answer with an HTTP status of 400 or more is no watch page, whatever its body says.
+    bool failOnHttpError = true;
     int maxRedirects = 0;
     int connectTimeoutSeconds = 0;
     int maxTimeSeconds = 0;

@@ -3,16 +3,44 @@
 #include "core/AppError.h"
 
 #include <QDir>
+#include <QFileInfo>
+
+#include <cerrno>
+
+namespace {
+// Qt's description of a failed file operation, or the system's when Qt has none of its own:
+// for some failures (a full disk among them) Qt only says "Unknown error".
+QString reasonOf(const QFileDevice &file, int error)
+{
+    const QString reason = file.errorString();
+    if (error != 0 && (reason.isEmpty() || reason == QLatin1String("Unknown error")))
+        return qt_error_string(error);
+    return reason;
+}
+} // namespace
 
 ResultFileWriter::ResultFileWriter(const QString &path)
-    : m_file(path)
+    : m_saveFile(path)
+    , m_directFile(path)
 {
+}
+
+QFileDevice &ResultFileWriter::file()
+{
+    return m_direct ? static_cast<QFileDevice &>(m_directFile) : m_saveFile;
 }
 
 void ResultFileWriter::open()
 {
-    if (!m_file.open(QIODevice::WriteOnly))
-        fail(QStringLiteral("Cannot create"));
+    // Symbolic links are followed: one naming a regular file keeps the safe replacement.
+    const QFileInfo target(m_saveFile.fileName());
+    m_direct = target.exists() && !target.isFile() && !target.isDir();
+    errno = 0;
+    // Unbuffered, so a failing write reports at once and the system's reason is still known.
+    const bool opened = m_direct ? m_directFile.open(QIODevice::WriteOnly | QIODevice::Unbuffered)
+                                 : m_saveFile.open(QIODevice::WriteOnly);
+    if (!opened)
+        fail(QStringLiteral("Cannot create"), errno);
 }
 
 void ResultFileWriter::writeLine(const QString &link)
@@ -20,22 +48,35 @@ void ResultFileWriter::writeLine(const QString &link)
     // The 8-bit code page of the system: UTF-8 on Linux and macOS, the ANSI code page on
     // Windows, where a character it cannot hold is written as its replacement.
     const QByteArray bytes = link.toLocal8Bit() + "\r\n";
-    if (m_file.write(bytes) != bytes.size())
-        fail(QStringLiteral("Cannot write to"));
+    errno = 0;
+    if (file().write(bytes) != bytes.size())
+        fail(QStringLiteral("Cannot write to"), errno);
 }
 
 void ResultFileWriter::commit()
 {
-    if (!m_file.commit())
-        fail(QStringLiteral("Cannot save"));
+    errno = 0;
+    if (m_direct) {
+        const bool flushed = m_directFile.flush();
+        const int error = errno;
+        m_directFile.close();
+        if (!flushed || m_directFile.error() != QFileDevice::NoError)
+            fail(QStringLiteral("Cannot save"), error);
+        return;
+    }
+    if (!m_saveFile.commit())
+        fail(QStringLiteral("Cannot save"), errno);
 }
 
-void ResultFileWriter::fail(const QString &what)
+void ResultFileWriter::fail(const QString &what, int error)
 {
-    const QString reason = m_file.errorString();
-    m_file.cancelWriting();
+    const QString reason = reasonOf(file(), error);
+    if (m_direct)
+        m_directFile.close();
+    else
+        m_saveFile.cancelWriting();
     throw AppError(QStringLiteral("%1 \"%2\": %3")
-                       .arg(what, QDir::toNativeSeparators(m_file.fileName()), reason));
+                       .arg(what, QDir::toNativeSeparators(m_saveFile.fileName()), reason));
 }
 
 void writeResultFile(const QString &path, const QStringList &links,

@@ -2,6 +2,7 @@
 // system's 8-bit code page. An existing file is replaced only once the new one is complete.
 #pragma once
 
+#include <QFile>
 #include <QSaveFile>
 #include <QString>
 #include <QStringList>
@@ -14,15 +15,20 @@ public:
     explicit ResultFileWriter(const QString &path);
 
     // Each step throws AppError naming the path and the system's reason. After a failure
-    // nothing reaches the target; the old file, if any, stays as it was.
+    // nothing reaches a regular target; the old file, if any, stays as it was. A target that
+    // exists and is no regular file (a FIFO, a device) is written directly, since replacing it
+    // would put a regular file in its place.
     void open();
     void writeLine(const QString &link);
     void commit();
 
 private:
-    [[noreturn]] void fail(const QString &what);
+    [[noreturn]] void fail(const QString &what, int error);
+    QFileDevice &file();
 
-    QSaveFile m_file;
+    QSaveFile m_saveFile;
+    QFile m_directFile;
+    bool m_direct = false;
 };
 
 // Writes links to path as a result file, calling beforeEachLine before each line. Throws

@@ -26,15 +26,12 @@ void openForReading(QFile &file)
             QStringLiteral("Cannot open %1: %2").arg(describedPath(path), file.errorString()));
 }
 
-QByteArray readWholeFile(const QString &path)
+QString describedSize(qint64 bytes)
 {
-    QFile file(path);
-    openForReading(file);
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw AppError(
-            QStringLiteral("Cannot read %1: %2").arg(describedPath(path), file.errorString()));
-    return bytes;
+    constexpr qint64 MiB = 1024 * 1024;
+    if (bytes % MiB == 0)
+        return QStringLiteral("%1 MiB").arg(bytes / MiB);
+    return QStringLiteral("%1 bytes").arg(bytes);
 }
 
 // How many bytes one code unit of the encoding takes.
@@ -69,38 +66,59 @@ bool isAsciiCodeUnit(const uchar *unit, QStringConverter::Encoding encoding)
     }
 }
 
-// Where the next piece of bytes to decode ends: just after an ASCII character at least a
-// megabyte in, or at the end. After an ASCII character the decoder holds nothing back, so
+// Where the next piece of bytes to decode ends: just after an ASCII character at least
+// pieceBytes in, or at the end. After an ASCII character the decoder holds nothing back, so
 // decoding piece by piece gives exactly what decoding the whole would.
-qsizetype decodingPieceLength(QByteArrayView bytes, QStringConverter::Encoding encoding)
+qsizetype decodingPieceLength(QByteArrayView bytes, QStringConverter::Encoding encoding,
+                              qsizetype pieceBytes)
 {
-    constexpr qsizetype PieceLength = 1 << 20;
     const qsizetype unit = codeUnitSize(encoding);
     const auto *data = reinterpret_cast<const uchar *>(bytes.data());
-    for (qsizetype at = PieceLength; at + unit <= bytes.size(); at += unit) {
+    const qsizetype first = qMax<qsizetype>(pieceBytes / unit * unit, 0);
+    for (qsizetype at = first; at + unit <= bytes.size(); at += unit) {
         if (isAsciiCodeUnit(data + at, encoding))
             return at + unit;
     }
     return bytes.size();
 }
 
-// Decodes bytes whole into one string. Qt's decoder needs much more memory than the text it
-// makes when given a large page at once, so it is given a megabyte at a time. Stateless makes a
-// cut-off sequence at the end come out as U+FFFD instead of vanishing; ConvertInitialBom keeps a
-// second mark right after the real one as text, since the real one has already been taken off.
-QString decode(QByteArrayView bytes, QStringConverter::Encoding encoding)
+// Decodes bytes a piece at a time, handing each piece's text to take until it returns false.
+// Stateless makes a cut-off sequence at the end come out as U+FFFD instead of vanishing;
+// ConvertInitialBom keeps a second mark right after the real one as text, since the real one
+// has already been taken off. Qt's decoder keeps back, and so loses, bytes too few for a
+// single code unit when they are all it is given, so a cut-off last code unit of UTF-16 or
+// UTF-32 is never handed to it: it becomes U+FFFD here, for a text of any length.
+template<typename Take>
+void decodePieces(QByteArrayView bytes, QStringConverter::Encoding encoding, qsizetype pieceBytes,
+                  QString &buffer, Take &&take)
 {
     QStringDecoder decoder(
         encoding, QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
-    QString text(decoder.requiredSpace(bytes.size()), Qt::Uninitialized);
-    QChar *const start = text.data();
-    QChar *end = start;
+    const qsizetype cutOff = bytes.size() % codeUnitSize(encoding);
+    bytes.chop(cutOff);
     while (!bytes.isEmpty()) {
-        const qsizetype length = decodingPieceLength(bytes, encoding);
-        end = decoder.appendToBuffer(end, bytes.first(length));
+        const qsizetype length = decodingPieceLength(bytes, encoding, pieceBytes);
+        buffer.resize(decoder.requiredSpace(length));
+        QChar *const end = decoder.appendToBuffer(buffer.data(), bytes.first(length));
+        if (!take(QStringView(buffer.constData(), end)))
+            return;
         bytes = bytes.sliced(length);
     }
-    text.truncate(end - start);
+    if (cutOff > 0)
+        take(QStringView(u"\uFFFD"));
+}
+
+// Decodes bytes whole into one string. Qt's decoder needs much more memory than the text it
+// makes when given a large page at once, so it is given a megabyte at a time.
+QString decode(QByteArrayView bytes, QStringConverter::Encoding encoding)
+{
+    QString text;
+    text.reserve(QStringDecoder(encoding).requiredSpace(bytes.size()) + 1);
+    QString piece;
+    decodePieces(bytes, encoding, 1 << 20, piece, [&](QStringView decoded) {
+        text.append(decoded);
+        return true;
+    });
     return text;
 }
 
@@ -203,21 +221,76 @@ QStringList splitIntoReadLines(const QString &text)
         lines.removeLast();
     return lines;
 }
-QStringList linesOfBytes(QByteArrayView bytes)
+namespace {
+// The encoding a whole file's bytes are read in, found by their mark.
+QStringConverter::Encoding encodingOf(ByteOrderMark mark)
 {
-    const ByteOrderMark mark = ByteOrderMark::of(bytes.first(qMin<qsizetype>(bytes.size(), 4)));
-    const QByteArrayView text = bytes.sliced(mark.length());
     if (mark.isUtf8())
-        return splitOnCrLf(decode(text, QStringConverter::Utf8));
+        return QStringConverter::Utf8;
     // Without a mark the file is 8-bit text in the system's code page, which is UTF-8 here.
     if (!mark.isUnicode())
-        return splitIntoReadLines(decode(text, QStringConverter::System));
-    return splitIntoReadLines(decode(text, unicodeEncodingOf(mark)));
+        return QStringConverter::System;
+    return unicodeEncodingOf(mark);
+}
+
+ByteOrderMark markOf(QByteArrayView bytes)
+{
+    return ByteOrderMark::of(bytes.first(qMin<qsizetype>(bytes.size(), 4)));
+}
+} // namespace
+
+QStringList linesOfBytes(QByteArrayView bytes)
+{
+    const ByteOrderMark mark = markOf(bytes);
+    const QString text = decode(bytes.sliced(mark.length()), encodingOf(mark));
+    return mark.isUtf8() ? splitOnCrLf(text) : splitIntoReadLines(text);
+}
+
+void decodeInPieces(QByteArrayView bytes, qsizetype pieceBytes,
+                    const std::function<bool(QStringView)> &take)
+{
+    const ByteOrderMark mark = markOf(bytes);
+    QString buffer;
+    decodePieces(bytes.sliced(mark.length()), encodingOf(mark), pieceBytes, buffer, take);
+}
+
+QByteArray readWholeFile(const QString &path, qint64 maxBytes)
+{
+    QFile file(path);
+    openForReading(file);
+    const auto tooLarge = [&] {
+        return AppError(QStringLiteral("Cannot read %1: it is larger than %2")
+                            .arg(describedPath(path), describedSize(maxBytes)));
+    };
+    QByteArray bytes;
+    // A regular file tells its size, so one too large is refused before a byte is read. A
+    // pipe, a FIFO or a device does not: it is read until its end, or until one byte more
+    // than allowed shows it is too large.
+    if (!file.isSequential()) {
+        if (file.size() > maxBytes)
+            throw tooLarge();
+        bytes.reserve(file.size() + 1);
+    }
+    constexpr qint64 ChunkBytes = 1 << 16;
+    for (;;) {
+        const qsizetype before = bytes.size();
+        const qint64 wanted = qMin(ChunkBytes, maxBytes + 1 - before);
+        bytes.resize(before + wanted);
+        const qint64 got = file.read(bytes.data() + before, wanted);
+        if (got < 0)
+            throw AppError(
+                QStringLiteral("Cannot read %1: %2").arg(describedPath(path), file.errorString()));
+        bytes.resize(before + got);
+        if (bytes.size() > maxBytes)
+            throw tooLarge();
+        if (got == 0)
+            return bytes;
+    }
 }
 
 QStringList readAllLines(const QString &path)
 {
     // Read once, mark and all: a pipe or a FIFO has no second reading to give.
-    return linesOfBytes(readWholeFile(path));
+    return linesOfBytes(readWholeFile(path, MaxLinkFileBytes));
 }
 } // namespace TextReader

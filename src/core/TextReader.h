@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace TextReader {
 // The mark a text starts with, found by the first matching row of the mark table.
 struct ByteOrderMark
@@ -27,12 +29,29 @@ struct ByteOrderMark
     bool operator==(const ByteOrderMark &) const = default;
 };
 
-// Reads the whole file at path once and returns its lines without their line breaks.
-// Throws AppError with a clear description when the file cannot be opened or read.
+// The largest link file readAllLines reads: far beyond any list of links a person keeps,
+// and small enough that its line list fits in memory.
+inline constexpr qint64 MaxLinkFileBytes = qint64(256) * 1024 * 1024;
+
+// Reads the whole file at path once, a pipe, a FIFO or a device as well as a regular file,
+// but never more than maxBytes: a larger file (or an endless device such as /dev/zero) is
+// refused. Throws AppError with one line naming the file when it cannot be opened or read or
+// is larger than maxBytes.
+QByteArray readWholeFile(const QString &path, qint64 maxBytes);
+
+// Reads the whole file at path once (at most MaxLinkFileBytes, see readWholeFile) and
+// returns its lines without their line breaks.
 QStringList readAllLines(const QString &path);
 
 // The lines of a whole file's bytes, as readAllLines gives them.
 QStringList linesOfBytes(QByteArrayView bytes);
+
+// Decodes a whole file's bytes by their mark exactly as linesOfBytes does, but hands the text
+// (without the mark) to take a piece at a time instead of making one string: each piece but
+// the last ends just after an ASCII character, at least pieceBytes bytes on. Stops early when
+// take returns false.
+void decodeInPieces(QByteArrayView bytes, qsizetype pieceBytes,
+                    const std::function<bool(QStringView)> &take);
 
 // Cuts text into entries at every CR LF and every lone LF; a lone CR is ordinary text. Empty
 // pieces are entries, also the last one after a final break; an empty text gives no entries.

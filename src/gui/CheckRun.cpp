@@ -69,19 +69,33 @@ void startChecking(WindowContext &window)
             trap.step(126, [&] { deleteFileQuietly(platform, messagePath); });
             trap.reach(128); // the link is one argument of its own, never quoted into a line
             QStringList arguments;
-            trap.step(130, [&] { arguments = FetchCommand::fetchArguments(link, messagePath); });
+            // A link the tool cannot be given exactly is not fetched at all: a different
+            // address would be fetched in its place.
+            bool fetchable = false;
+            trap.step(130, [&] {
+                fetchable = FetchCommand::isFetchableLink(link);
+                arguments = FetchCommand::fetchArguments(link, messagePath);
+            });
+            // Only a transfer the tool finished without a failure (a connection lost, the time
+            // limit, an HTTP error status) leaves a page; whatever else is in the file is not.
+            bool fetched = false;
             trap.step(132, [&] {
+                if (!fetchable)
+                    return;
                 const QString toolPath = window.fetchToolFiles().toolPath();
-                runProcessAndWait(platform,
-                                  {toolPath, arguments, FetchCommand::fetchEnvironment(toolPath)},
-                                  {messagePath, FetchCommand::MaxPageBytes});
+                const ProcessStart start {toolPath, arguments,
+                                          FetchCommand::fetchEnvironment(toolPath)};
+                fetched
+                    = runProcessAndWait(platform, start, {messagePath, FetchCommand::MaxPageBytes})
+                    == 0;
             });
             bool notDecided = true;
             trap.reach(134);
-            if (trap.test(136, [&] { return pageIsThere(messagePath); })) {
+            if (trap.test(136, [&] { return fetched && pageIsThere(messagePath); })) {
                 PlayabilityVerdict verdict;
                 trap.step(138, [&] {
-                    verdict = readPlayabilityVerdict(TextReader::readAllLines(messagePath));
+                    verdict = verdictOfPage(
+                        TextReader::readWholeFile(messagePath, FetchCommand::MaxPageBytes));
                 });
                 if (verdict.kind == PlayabilityVerdict::Kind::Valid) {
                     trap.step(160, [&] { window.validList()->append(link); });

@@ -188,14 +188,15 @@ void MainWindow::applySkin()
     if (!QFileInfo(path).isFile())
         return; // no skin: the window keeps its designed look
 
+    // An unusable skin changes nothing: it is loaded before anything of the look changes.
+    SkinFramework skin;
+    skin.loadSkin(path, QString());
     // The window has no option buttons, check boxes, frames or labels, so the button-face
     // colour goes to its own background only.
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, QApplication::palette().color(QPalette::Button));
     setPalette(palette);
 
-    SkinFramework skin;
-    skin.loadSkin(path, QString());
     skin.setApplyOptions(skin.applyOptions() | SkinFramework::ApplyColors);
     skin.setStyledBackground(true);
     skin.setKeepLayout(true);

@@ -10,6 +10,7 @@ int runProcessAndWait(Platform &platform, const ProcessStart &start, const Outpu
         return ProcessStartFailed;
     int exitCode = 0;
     bool ended = false;
+    bool stopped = false;
     do {
         if (const std::optional<int> code = child->exitCode()) {
             exitCode = *code;
@@ -19,8 +20,11 @@ int runProcessAndWait(Platform &platform, const ProcessStart &start, const Outpu
         QThread::msleep(100);
         platform.processEvents();
         // An endless page would otherwise fill the disk before the fetch's own time limit.
-        if (!ended && !limit.path.isEmpty() && QFileInfo(limit.path).size() > limit.maxBytes)
+        if (!ended && !limit.path.isEmpty() && QFileInfo(limit.path).size() > limit.maxBytes) {
             child->stop();
+            stopped = true;
+        }
     } while (!ended);
-    return exitCode;
+    // A child ended from outside has not finished its work, whatever its exit code says.
+    return stopped ? ProcessStoppedAtLimit : exitCode;
 }

@@ -12,10 +12,13 @@ struct OutputLimit
     qint64 maxBytes = 0;
 };
 
-// What RunProcessAndWait returns when the child cannot be started.
+// What RunProcessAndWait returns when the child cannot be started, and when it was stopped
+// because its file grew past the limit.
 inline constexpr int ProcessStartFailed = -1;
+inline constexpr int ProcessStoppedAtLimit = -2;
 
 // Starts the child and polls until it has ended: exit-code query, pending events, a 100 ms
 // pause, pending events. Returns the child's exit code, or ProcessStartFailed at once when
-// it cannot be started. With a limit, the child is stopped once its file grows past it.
+// it cannot be started. With a limit, the child is stopped once its file grows past it, and
+// ProcessStoppedAtLimit is returned.
 int runProcessAndWait(Platform &platform, const ProcessStart &start, const OutputLimit &limit = {});

@@ -58,6 +58,14 @@ QCursor readCursorFile(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw AppError(QStringLiteral("Path/File access error"), 75);
-    const CursorPicture cursor = decodeCursorFile(file.readAll());
+    // A pointer picture is a few kilobytes; a larger file is no cursor of ours and is refused
+    // without being read whole.
+    constexpr qint64 MaxCursorBytes = 1024 * 1024;
+    if (!file.isSequential() && file.size() > MaxCursorBytes)
+        invalidPicture();
+    const QByteArray bytes = file.read(MaxCursorBytes + 1);
+    if (bytes.size() > MaxCursorBytes)
+        invalidPicture();
+    const CursorPicture cursor = decodeCursorFile(bytes);
     return QCursor(QPixmap::fromImage(cursor.image), cursor.hotSpot.x(), cursor.hotSpot.y());
 }

@@ -10,14 +10,30 @@
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QUrl>
+#include <QWindow>
 
 #include <cstdio>
 #include <cstdlib>
 
+namespace {
+// A dialog is a window of its own rather than a child of its owner: a child takes on its
+// owner's style sheet, and the skin is the main window's alone. The window system still keeps
+// the dialog above its owner.
+void keepAbove(QDialog &dialog, QWidget *owner)
+{
+    if (!owner)
+        return;
+    dialog.winId();
+    if (QWindow *window = dialog.windowHandle())
+        window->setTransientParent(owner->window()->windowHandle());
+}
+} // namespace
+
 Platform::Answer QtPlatform::messageBox(QWidget *owner, const QString &text, const QString &caption,
                                         Buttons buttons, Icon icon)
 {
-    QMessageBox box(owner);
+    QMessageBox box;
+    keepAbove(box, owner);
     box.setWindowTitle(caption);
     box.setText(text);
     switch (icon) {
@@ -50,10 +66,13 @@ Platform::Answer QtPlatform::messageBox(QWidget *owner, const QString &text, con
 QString QtPlatform::inputBox(QWidget *owner, const QString &prompt, const QString &caption,
                              const QString &defaultText)
 {
-    bool ok = false;
-    const QString text
-        = QInputDialog::getText(owner, caption, prompt, QLineEdit::Normal, defaultText, &ok);
-    return ok ? text : QString();
+    QInputDialog dialog;
+    keepAbove(dialog, owner);
+    dialog.setWindowTitle(caption);
+    dialog.setLabelText(prompt);
+    dialog.setTextEchoMode(QLineEdit::Normal);
+    dialog.setTextValue(defaultText);
+    return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
 }
 
 QString QtPlatform::toQtFilter(const QString &filter)

@@ -10,6 +10,7 @@
 namespace {
 constexpr int FileAccessError = 75;
 constexpr int InvalidSkinError = 380; // "Invalid property value"
+constexpr qint64 MaxSkinBytes = 1024 * 1024;
 
 [[noreturn]] void invalidSkin(const QString &path, const QString &why)
 {
@@ -83,9 +84,14 @@ void SkinFramework::loadSkin(const QString &path, const QString &iniName)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw AppError(QStringLiteral("Path/File access error"), FileAccessError);
-    const QByteArray bytes = file.readAll();
+    // A skin is a few rules; a larger file is refused without being read whole.
+    if (!file.isSequential() && file.size() > MaxSkinBytes)
+        invalidSkin(path, QStringLiteral("larger than 1 MiB"));
+    const QByteArray bytes = file.read(MaxSkinBytes + 1);
     if (file.error() != QFileDevice::NoError)
         throw AppError(QStringLiteral("Path/File access error"), FileAccessError);
+    if (bytes.size() > MaxSkinBytes)
+        invalidSkin(path, QStringLiteral("larger than 1 MiB"));
 
     QStringDecoder utf8(QStringDecoder::Utf8);
     const QString text = utf8.decode(bytes);
