@@ -16,6 +16,8 @@ private slots:
             "-q",
             "-L",
             "--fail",
+            "--max-redirs",
+            "50",
             "--user-agent",
             "Mozilla/5.0 (Macintosh; Intel Mac OS X 10_10_3) AppleWebKit/537.36 (KHTML, like "
             "Gecko) Chrome/80.0.1111.11 Safari/537.36 Firefox/74.0",

@@ -7,6 +7,8 @@
 #include "cli/ReportFormat.h"
 #include "cli/ShellCheck.h"
 #include "core/AppError.h"
+#include "core/FetchCommand.h"
+#include "core/LinkLines.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -351,7 +353,7 @@ int runPageMode(const Options &options, QTextStream &out, QTextStream &err)
     for (const QString &file : options.files) {
         FetchResult page;
         try {
-            page.page = InputFiles::readBytes(file);
+            page.page = InputFiles::readBytes(file, FetchCommand::MaxPageBytes);
         } catch (const AppError &error) {
             reportUnreadable(err, error);
             unreadable = true;
@@ -381,16 +383,33 @@ int runPageMode(const Options &options, QTextStream &out, QTextStream &err)
 
 int runDryRunMode(const Options &options, QTextStream &out, QTextStream &err)
 {
-    int status = ExitSuccess;
-    const QList<ShellCheck::LoadedLink> links = ShellCheck::loadLinks(options, err, &status);
-    for (const ShellCheck::LoadedLink &link : links) {
+    const auto print = [&](QStringView link, const QString &source) {
         if (options.format == Format::Json) {
-            out << "{\"link\":" << jsonString(link.link);
-            if (!link.source.isEmpty())
-                out << ",\"source\":" << jsonString(link.source);
+            out << "{\"link\":" << jsonString(link.toString());
+            if (!source.isEmpty())
+                out << ",\"source\":" << jsonString(source);
             out << "}\n";
         } else {
-            out << CheckedLinkFormat::printableField(link.link) << '\n';
+            out << CheckedLinkFormat::printableField(link.toString()) << '\n';
+        }
+    };
+    int status = ExitSuccess;
+    if (options.normalize || options.extract) {
+        for (const ShellCheck::LoadedLink &link : ShellCheck::loadLinks(options, err, &status))
+            print(link.link, link.source);
+        return status;
+    }
+    // Plain lines go out as they are read: a file of millions of short lines is never held
+    // as millions of strings.
+    for (const QString &file : options.files) {
+        try {
+            InputFiles::forEachLinkFileLine(file, err, [&](QStringView line) {
+                if (!isBlankLinkLine(line.toString()))
+                    print(line, {});
+            });
+        } catch (const AppError &error) {
+            reportUnreadable(err, error);
+            status = ExitUsageOrUnreadableFile;
         }
     }
     return status;

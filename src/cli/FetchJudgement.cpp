@@ -2,7 +2,6 @@
 
 #include "cli/LimitingPages.h"
 #include "core/PlayabilityVerdict.h"
-#include "core/TextReader.h"
 
 namespace {
 const QString UrlUnavailable = QStringLiteral("URL unavailable");
@@ -77,8 +76,7 @@ FetchJudgement judgeFetch(const FetchResult &result)
     if (result.page.isEmpty())
         return unknown(QStringLiteral("empty page"), false);
 
-    const PlayabilityVerdict verdict
-        = readPlayabilityVerdict(TextReader::linesOfBytes(result.page));
+    const PlayabilityVerdict verdict = verdictOfPage(result.page);
     switch (verdict.kind) {
     case PlayabilityVerdict::Kind::Valid:
         return {LinkVerdict::Valid, {}, verdict.status, false, false, {}};

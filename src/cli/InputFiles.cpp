@@ -10,6 +10,7 @@
 #include <QTextStream>
 
 #include <cstdio>
+#include <optional>
 
 namespace InputFiles {
 
@@ -18,44 +19,78 @@ QString displayName(const QString &path)
     return path == u"-" ? QStringLiteral("standard input") : path;
 }
 
-QByteArray readBytes(const QString &path)
+QByteArray readBytes(const QString &path, qint64 maxBytes)
 {
-    const QString described = QStringLiteral("\"%1\"").arg(displayName(path));
-    QFile file;
-    if (path == u"-") {
-        if (!file.open(stdin, QIODevice::ReadOnly))
-            throw AppError(QStringLiteral("Cannot read %1: %2").arg(described, file.errorString()));
-    } else {
-        if (QFileInfo(path).isDir())
-            throw AppError(
-                QStringLiteral("Cannot read %1: it is a folder, not a file").arg(described));
-        file.setFileName(path);
-        if (!file.open(QIODevice::ReadOnly))
-            throw AppError(QStringLiteral("Cannot open %1: %2").arg(described, file.errorString()));
-    }
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw AppError(QStringLiteral("Cannot read %1: %2").arg(described, file.errorString()));
-    return bytes;
+    // Standard input by its name reads the same pipe, file or terminal.
+    return TextReader::readWholeFile(path == u"-" ? QStringLiteral("/dev/stdin") : path, maxBytes);
 }
 
-QStringList linkFileLines(const QString &path, QTextStream &err)
+namespace {
+// A UTF-16 text without a mark, when the bytes look like one; its note goes to err.
+std::optional<QStringConverter::Encoding> marklessUtf16(const QString &path,
+                                                        const QByteArray &bytes, QTextStream &err)
 {
-    const QByteArray bytes = readBytes(path);
-    const MarklessUtf16 utf16
-        = detectMarklessUtf16(bytes.first(qMin<qsizetype>(bytes.size(), 1024)));
+    const auto start = [&](qsizetype length) {
+        return QByteArrayView(bytes).first(qMin(bytes.size(), length));
+    };
+    const MarklessUtf16 utf16 = detectMarklessUtf16(start(1024));
     if (utf16 == MarklessUtf16::None
-        || TextReader::ByteOrderMark::of(bytes.first(qMin<qsizetype>(bytes.size(), 4))).kind
-            != TextReader::ByteOrderMark::Kind::None)
-        return TextReader::linesOfBytes(bytes);
+        || TextReader::ByteOrderMark::of(start(4)).kind != TextReader::ByteOrderMark::Kind::None)
+        return std::nullopt;
     const bool littleEndian = utf16 == MarklessUtf16::Utf16LE;
     err << "brindlewood-check: note: " << displayName(path)
         << " has no byte-order mark but reads as UTF-16" << (littleEndian ? "LE" : "BE")
         << "; reading it as such.\n";
     err.flush();
-    QStringDecoder decoder(littleEndian ? QStringConverter::Utf16LE : QStringConverter::Utf16BE,
-                           QStringConverter::Flag::Stateless);
+    return littleEndian ? QStringConverter::Utf16LE : QStringConverter::Utf16BE;
+}
+} // namespace
+
+QStringList linkFileLines(const QString &path, QTextStream &err)
+{
+    const QByteArray bytes = readBytes(path, TextReader::MaxLinkFileBytes);
+    const auto utf16 = marklessUtf16(path, bytes, err);
+    if (!utf16)
+        return TextReader::linesOfBytes(bytes);
+    QStringDecoder decoder(*utf16, QStringConverter::Flag::Stateless);
     return TextReader::splitIntoReadLines(decoder.decode(bytes));
+}
+
+void forEachLinkFileLine(const QString &path, QTextStream &err,
+                         const std::function<void(QStringView)> &take)
+{
+    const QByteArray bytes = readBytes(path, TextReader::MaxLinkFileBytes);
+    if (marklessUtf16(path, bytes, err)) {
+        // Rare enough to take the plain way.
+        for (const QString &line : linkFileLines(path, err))
+            take(line);
+        return;
+    }
+    // Lines end at LF, a CR just before it going with it; the decoded text arrives a piece at
+    // a time, so a line may start in one piece and end in the next.
+    QString partial;
+    TextReader::decodeInPieces(bytes, 1 << 20, [&](QStringView piece) {
+        qsizetype from = 0;
+        for (;;) {
+            const qsizetype lf = piece.indexOf(u'\n', from);
+            if (lf < 0)
+                break;
+            QStringView line = piece.sliced(from, lf - from);
+            if (!partial.isEmpty()) {
+                partial += line;
+                line = partial;
+            }
+            if (line.endsWith(u'\r'))
+                line.chop(1);
+            take(line);
+            partial.clear();
+            from = lf + 1;
+        }
+        partial += piece.sliced(from);
+        return true;
+    });
+    if (!partial.isEmpty())
+        take(partial);
 }
 
 } // namespace InputFiles

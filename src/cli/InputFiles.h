@@ -5,17 +5,26 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
+
+#include <functional>
 
 class QTextStream;
 
 namespace InputFiles {
-// The whole content of path ("-" for standard input). Throws AppError naming the file.
-QByteArray readBytes(const QString &path);
+// The whole content of path ("-" for standard input), never more than maxBytes: a larger
+// input, or an endless device, is refused. Throws AppError naming the file.
+QByteArray readBytes(const QString &path, qint64 maxBytes);
 
 // The lines of a link file, read as the window's load button reads them; a UTF-16 file without
 // a byte-order mark (as some editors save) is recognised and read as UTF-16, with a note on
 // err saying so.
 QStringList linkFileLines(const QString &path, QTextStream &err);
+
+// Hands each line of a link file to take as it is decoded, without holding the file's lines
+// (the lines linkFileLines would give, the empty last one after a final break aside).
+void forEachLinkFileLine(const QString &path, QTextStream &err,
+                         const std::function<void(QStringView)> &take);
 
 // What a file is called in messages and sources: "-" is standard input.
 QString displayName(const QString &path);
