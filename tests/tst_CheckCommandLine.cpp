@@ -11,6 +11,7 @@
 
 #include <csignal>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace {
@@ -189,6 +190,27 @@ private slots:
         QCOMPARE(outcome.exitCode, 0);
         QVERIFY(QFileInfo::exists(invalidOut));
         QCOMPARE(TestFiles::read(invalidOut), QByteArray());
+    }
+
+    // A FIFO or a device named as a result file is written into, never replaced by a file.
+    void resultFilesMayBeFifosAndDevices()
+    {
+        const QString fifo = m_dir.filePath("valid.fifo");
+        const QString device = m_dir.filePath("null");
+        QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+        QVERIFY(::mknod(QFile::encodeName(device).constData(), S_IFCHR | 0666, makedev(1, 3))
+                == 0);
+        QProcess reader;
+        reader.start("cat", {fifo});
+        QVERIFY(reader.waitForStarted());
+        const CheckToolOutcome outcome
+            = check({"--valid-out", fifo, "--invalid-out", device,
+                     linkFile({url("/watch?v=ok"), url("/watch?v=error")})});
+        QCOMPARE(outcome.exitCode, 1);
+        QVERIFY(reader.waitForFinished(30'000));
+        QCOMPARE(reader.readAllStandardOutput(), url("/watch?v=ok").toUtf8() + "\r\n");
+        QVERIFY(QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());
+        QVERIFY(QFileInfo(device).exists() && !QFileInfo(device).isFile());
     }
 
     void fileErrorsExitWithTwoBeforeAnyFetch_data()

@@ -18,7 +18,6 @@
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QFileDevice>
-#include <QSaveFile>
 #include <QTextStream>
 
 #include <cerrno>
@@ -41,18 +40,6 @@ void complain(QTextStream &err, const QString &message)
     line.replace(u'\n', u' ').replace(u'\r', u' ');
     err << ProgramName << ": " << line << '\n';
     err.flush();
-}
-
-// Fails before any fetch when a result file could not be written later, so a long check is
-// not wasted on a mistyped path. Nothing is left behind: the probe is never committed.
-void probeResultFile(const QString &path)
-{
-    if (path.isEmpty())
-        return;
-    QSaveFile probe(path);
-    if (!probe.open(QIODevice::WriteOnly))
-        throw AppError(QStringLiteral("Cannot write \"%1\": %2").arg(path, probe.errorString()));
-    probe.cancelWriting();
 }
 
 // Standard output after a write: nothing wrong, gone (a closed pipe), or failed otherwise.
@@ -130,9 +117,11 @@ int run(const Options &options, QTextStream &out, QTextStream &err)
 
     std::optional<LinkCache> cache;
     try {
-        probeResultFile(options.validOut);
-        probeResultFile(options.invalidOut);
-        probeResultFile(options.unknownOut);
+        // Before any fetch: a long check must not be wasted on a mistyped path.
+        for (const QString &path : {options.validOut, options.invalidOut, options.unknownOut}) {
+            if (!path.isEmpty())
+                probeResultFile(path);
+        }
         if (!options.cache.isEmpty())
             cache.emplace(options.cache, std::chrono::seconds(options.maxAgeSeconds));
     } catch (const AppError &error) {

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <unistd.h>
 
 namespace {
 // Qt's description of a failed file operation, or the system's when Qt has none of its own:
@@ -90,4 +91,19 @@ void writeResultFile(const QString &path, const QStringList &links,
         file.writeLine(link);
     }
     file.commit();
+}
+
+void probeResultFile(const QString &path)
+{
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile() && !target.isDir()) {
+        if (::access(QFile::encodeName(path).constData(), W_OK) != 0)
+            throw AppError(
+                QStringLiteral("Cannot write \"%1\": %2").arg(path, qt_error_string(errno)));
+        return;
+    }
+    QSaveFile probe(path);
+    if (!probe.open(QIODevice::WriteOnly))
+        throw AppError(QStringLiteral("Cannot write \"%1\": %2").arg(path, probe.errorString()));
+    probe.cancelWriting();
 }

@@ -31,6 +31,11 @@ private:
     bool m_direct = false;
 };
 
+// Fails now, with the message a later write would give, when path could not be written as a
+// result file; nothing is left behind. A FIFO or a device is only asked whether it may be
+// written, since opening a FIFO would wait for its reader.
+void probeResultFile(const QString &path);
+
 // Writes links to path as a result file, calling beforeEachLine before each line. Throws
 // AppError when the file cannot be created or written; the old file then stays as it was and
 // no partial file is left.
