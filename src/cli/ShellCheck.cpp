@@ -77,32 +77,31 @@ QList<LoadedLink> loadLinks(const Options &options, QTextStream &err, int *statu
 {
     QList<LoadedLink> loaded;
     LinkExtractor extractor;
-    QStringList lines;
+    // Repeats are dropped over all the files together, the first one kept.
+    LinkNormalizer::Normalizer normalizer;
     for (const QString &file : options.files) {
-        QStringList fileLines;
         try {
-            fileLines = InputFiles::linkFileLines(file, err);
+            if (options.extract) {
+                extractor.addFile(InputFiles::displayName(file),
+                                  InputFiles::linkFileLines(file, err));
+                continue;
+            }
+            // Line by line: only the links are held, never the file's lines as well.
+            InputFiles::forEachLinkFileLine(file, err, [&](QStringView line) {
+                if (options.normalize) {
+                    if (std::optional<QString> link = normalizer.take(line))
+                        loaded.append({std::move(*link), {}});
+                } else if (!isBlankLinkLine(line.toString())) {
+                    loaded.append({line.toString(), {}});
+                }
+            });
         } catch (const AppError &error) {
             complain(err, error.description());
             *status = CheckCommandLine::ExitUsageOrUnreadableFile;
-            continue;
         }
-        if (options.extract)
-            extractor.addFile(InputFiles::displayName(file), fileLines);
-        else
-            lines += fileLines;
     }
-    if (options.extract) {
-        for (const ExtractedLink &link : extractor.links())
-            loaded.append({link.link, link.source});
-        return loaded;
-    }
-    // Repeats are dropped over all the files together, the first one kept.
-    const QStringList links
-        = options.normalize ? LinkNormalizer::normalizeLines(lines) : linksFromLines(lines);
-    loaded.reserve(links.size());
-    for (const QString &link : links)
-        loaded.append({link, {}});
+    for (const ExtractedLink &link : extractor.links())
+        loaded.append({link.link, link.source});
     return loaded;
 }
 

@@ -113,19 +113,25 @@ std::optional<QString> canonicalVideoLink(QStringView text)
     return watchLink(*id);
 }
 
+std::optional<QString> Normalizer::take(QStringView line)
+{
+    const QStringView trimmed = trimmedBlanks(line);
+    if (trimmed.isEmpty() || trimmed.startsWith(u'#'))
+        return std::nullopt;
+    QString link = canonicalVideoLink(trimmed).value_or(trimmed.toString());
+    if (m_seen.contains(link))
+        return std::nullopt;
+    m_seen.insert(link);
+    return link;
+}
+
 QStringList normalizeLines(const QStringList &lines)
 {
     QStringList links;
-    QSet<QString> seen;
+    Normalizer normalizer;
     for (const QString &line : lines) {
-        const QStringView trimmed = trimmedBlanks(line);
-        if (trimmed.isEmpty() || trimmed.startsWith(u'#'))
-            continue;
-        const QString link = canonicalVideoLink(trimmed).value_or(trimmed.toString());
-        if (!seen.contains(link)) {
-            seen.insert(link);
-            links << link;
-        }
+        if (std::optional<QString> link = normalizer.take(line))
+            links << std::move(*link);
     }
     return links;
 }

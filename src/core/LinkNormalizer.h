@@ -2,6 +2,7 @@
 // usual spelling of a YouTube video link to one canonical watch link.
 #pragma once
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -23,6 +24,17 @@ QStringView trimmedBlanks(QStringView text);
 // m. and music. hosts; youtube-nocookie.com/embed/ID; http, https or no scheme; any query or
 // fragment after the id) or a bare video id; none otherwise. The text is not trimmed first.
 std::optional<QString> canonicalVideoLink(QStringView text);
+
+// The rule below one line at a time, so a long file need not be held as a line list first.
+class Normalizer
+{
+public:
+    // The link the line gives, or nothing for a blank line, a comment or a repeat.
+    std::optional<QString> take(QStringView line);
+
+private:
+    QSet<QString> m_seen;
+};
 
 // The links to check from a file's lines, in order: each line trimmed of blanks; empty lines
 // and lines starting with '#' skipped; video links rewritten; every later repeat dropped.
