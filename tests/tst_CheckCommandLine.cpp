@@ -198,8 +198,7 @@ private slots:
         const QString fifo = m_dir.filePath("valid.fifo");
         const QString device = m_dir.filePath("null");
         QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
-        QVERIFY(::mknod(QFile::encodeName(device).constData(), S_IFCHR | 0666, makedev(1, 3))
-                == 0);
+        QVERIFY(::mknod(QFile::encodeName(device).constData(), S_IFCHR | 0666, makedev(1, 3)) == 0);
         QProcess reader;
         reader.start("cat", {fifo});
         QVERIFY(reader.waitForStarted());
@@ -379,11 +378,12 @@ private slots:
         QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
         QProcess shell;
         shell.setProcessEnvironment(checkToolEnvironment(m_temp));
-        shell.start("bash", {"-c",
-                             "printf '%s\\n' \"$1\" > \"$2\" & \"$0\" \"$2\" <(printf '%s\\n' \"$3\") "
-                             "/dev/stdin < <(printf '%s\\n' \"$4\")",
-                             qEnvironmentVariable("BRINDLEWOOD_CHECK"), url("/watch?v=ok&p=1"), fifo,
-                             url("/watch?v=ok&p=2"), url("/watch?v=error&p=3")});
+        shell.start("bash",
+                    {"-c",
+                     "printf '%s\\n' \"$1\" > \"$2\" & \"$0\" \"$2\" <(printf '%s\\n' \"$3\") "
+                     "/dev/stdin < <(printf '%s\\n' \"$4\")",
+                     qEnvironmentVariable("BRINDLEWOOD_CHECK"), url("/watch?v=ok&p=1"), fifo,
+                     url("/watch?v=ok&p=2"), url("/watch?v=error&p=3")});
         QVERIFY(shell.waitForFinished(60'000));
         QCOMPARE(shell.readAllStandardOutput(),
                  line(url("/watch?v=ok&p=1"), {}) + line(url("/watch?v=ok&p=2"), {})

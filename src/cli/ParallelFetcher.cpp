@@ -152,8 +152,7 @@ struct ParallelFetcher::Private
             && curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, long(policy.followRedirects))
             == CURLE_OK
             && curl_easy_setopt(easy, CURLOPT_MAXREDIRS, long(policy.maxRedirects)) == CURLE_OK
-            && curl_easy_setopt(easy, CURLOPT_FAILONERROR, long(policy.failOnHttpError))
-            == CURLE_OK
+            && curl_easy_setopt(easy, CURLOPT_FAILONERROR, long(policy.failOnHttpError)) == CURLE_OK
             && curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, protocols.constData()) == CURLE_OK
             && curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, protocols.constData())
             == CURLE_OK
