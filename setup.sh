@@ -64,4 +64,6 @@ if [[ $mode == run ]]; then
   exec "$build/src/brindlewood"
 fi
 cd "$build"
+# Undefined behaviour ends the test that meets it, instead of a line in a log nobody reads.
+[[ $sanitize == ON ]] && export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$(nproc)"
