@@ -1,5 +1,6 @@
 // reader_bench: times reading a fetched watch page and deciding its verdict, on generated
 // single-line pages of 2 MB and 20 MB, to show the work grows linearly with the page.
+#include "core/FetchCommand.h"
 #include "core/PlayabilityVerdict.h"
 #include "core/TextReader.h"
 
@@ -43,13 +44,18 @@ QByteArray generatedPage(qsizetype size)
     return page;
 }
 
-double bestMilliseconds(const QString &path, int runs)
+// How a page is read and decided: as the programs do it now, and through the whole line list.
+enum class Path { AsThePrograms, LineList };
+
+double bestMilliseconds(const QString &path, int runs, Path how)
 {
     qint64 best = std::numeric_limits<qint64>::max();
     for (int i = 0; i < runs; ++i) {
         QElapsedTimer timer;
         timer.start();
-        const PlayabilityVerdict verdict = readPlayabilityVerdict(TextReader::readAllLines(path));
+        const PlayabilityVerdict verdict = how == Path::AsThePrograms
+            ? verdictOfPage(TextReader::readWholeFile(path, FetchCommand::MaxPageBytes))
+            : readPlayabilityVerdict(TextReader::readAllLines(path));
         const qint64 elapsed = timer.nsecsElapsed();
         if (verdict.kind != PlayabilityVerdict::Kind::Invalid) {
             std::fprintf(stderr, "reader_bench: unexpected verdict for %s\n", qPrintable(path));
@@ -61,12 +67,12 @@ double bestMilliseconds(const QString &path, int runs)
 }
 
 // Times both pages and prints the figures under the given heading.
-void measure(QTextStream &out, const QString &heading, const QString (&paths)[2])
+void measure(QTextStream &out, const QString &heading, const QString (&paths)[2], Path how)
 {
     double times[2] = {};
     out << heading << '\n';
     for (int i = 0; i < 2; ++i) {
-        times[i] = bestMilliseconds(paths[i], Runs);
+        times[i] = bestMilliseconds(paths[i], Runs, how);
         out << QStringLiteral("  %1 MB single-line page: %2 ms (best of %3)\n")
                    .arg(PageSizes[i] / 1'000'000)
                    .arg(times[i], 0, 'f', 2)
@@ -92,16 +98,19 @@ int main(int argc, char *argv[])
         }
     }
 
-    measure(out, QStringLiteral("ReadAllLines + ReadPlayabilityVerdict, as the programs run:"),
-            paths);
+    measure(out, QStringLiteral("readWholeFile + verdictOfPage, as the programs run:"), paths,
+            Path::AsThePrograms);
+    measure(out, QStringLiteral("readAllLines + readPlayabilityVerdict (the whole line list):"),
+            paths, Path::LineList);
 #ifdef __GLIBC__
     // The 20 MB page decodes into a 40 MB string, past the size from which glibc maps fresh
     // memory for every allocation; first touching those pages costs about as much as the
     // reading itself. Keeping freed memory for reuse shows how the work alone scales.
     mallopt(M_MMAP_THRESHOLD, 256 << 20);
     mallopt(M_TRIM_THRESHOLD, 512 << 20);
-    measure(out, QStringLiteral("The same, with freed memory kept for reuse (no fresh pages):"),
-            paths);
+    measure(out,
+            QStringLiteral("The line list, with freed memory kept for reuse (no fresh pages):"),
+            paths, Path::LineList);
 #endif
     return 0;
 }
