@@ -31,8 +31,6 @@ public:
     int limit() const { return m_limit; }
     qint64 intervalMs() const { return m_intervalMs; }
     qint64 pausedUntil() const { return m_pausedUntil; }
-    // True while the host's own signals hold it below full speed.
-    bool isPaced() const { return m_intervalMs > m_floorMs || m_limit < m_maxJobs; }
 
     // Good answers in a row before one step back up.
     static constexpr int EaseAfterGoodAnswers = 20;

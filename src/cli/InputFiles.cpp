@@ -1,15 +1,11 @@
 #include "cli/InputFiles.h"
 
-#include "core/AppError.h"
 #include "core/MarklessUtf16.h"
 #include "core/TextReader.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QStringDecoder>
 #include <QTextStream>
 
-#include <cstdio>
 #include <optional>
 
 namespace InputFiles {
