@@ -19,26 +19,13 @@
 #include <QTextStream>
 
 namespace CheckCommandLine {
-namespace {
-const QString ProgramName = QStringLiteral("brindlewood-check");
-
-// A failure message must stay on one line even when a file name holds a line break.
-QString oneLine(QString message)
+void complain(QTextStream &err, const QString &message)
 {
-    for (QChar &c : message) {
-        if (c == u'\n' || c == u'\r')
-            c = u' ';
-    }
-    return message;
-}
-
-void reportUnreadable(QTextStream &err, const AppError &error)
-{
-    err << ProgramName << ": " << oneLine(error.description()) << '\n';
+    QString line = message;
+    line.replace(u'\n', u' ').replace(u'\r', u' ');
+    err << ProgramName << ": " << line << '\n';
     err.flush();
 }
-
-} // namespace
 
 QString jsonString(const QString &text)
 {
@@ -326,8 +313,8 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
         out << ProgramName << ' ' << BRINDLEWOOD_VERSION << '\n';
         return ExitSuccess;
     case ParsedCommandLine::Action::UsageError:
-        err << ProgramName << ": " << oneLine(parsed.errorMessage) << '\n'
-            << "Try \"" << ProgramName << " --help\" for more information.\n";
+        complain(err, parsed.errorMessage);
+        err << "Try \"" << ProgramName << " --help\" for more information.\n";
         return ExitUsageOrUnreadableFile;
     case ParsedCommandLine::Action::Run:
         break;
@@ -355,7 +342,7 @@ int runPageMode(const Options &options, QTextStream &out, QTextStream &err)
         try {
             page.page = InputFiles::readBytes(file, FetchCommand::MaxPageBytes);
         } catch (const AppError &error) {
-            reportUnreadable(err, error);
+            complain(err, error.description());
             unreadable = true;
             continue;
         }
@@ -408,7 +395,7 @@ int runDryRunMode(const Options &options, QTextStream &out, QTextStream &err)
                     print(line, {});
             });
         } catch (const AppError &error) {
-            reportUnreadable(err, error);
+            complain(err, error.description());
             status = ExitUsageOrUnreadableFile;
         }
     }

@@ -10,6 +10,12 @@
 class QTextStream;
 
 namespace CheckCommandLine {
+inline constexpr const char *ProgramName = "brindlewood-check";
+
+// Writes "brindlewood-check: MESSAGE" to err as one line, whatever line breaks the message
+// holds (a file name may hold one), and flushes it.
+void complain(QTextStream &err, const QString &message);
+
 // Exit statuses of brindlewood-check.
 inline constexpr int ExitSuccess = 0; // every link valid (or none), every page valid
 inline constexpr int ExitSomeInvalid = 1;

@@ -1,5 +1,7 @@
 #include "cli/InputFiles.h"
 
+#include "cli/CheckCommandLine.h"
+
 #include "core/MarklessUtf16.h"
 #include "core/TextReader.h"
 
@@ -34,10 +36,10 @@ std::optional<QStringConverter::Encoding> marklessUtf16(const QString &path,
         || TextReader::ByteOrderMark::of(start(4)).kind != TextReader::ByteOrderMark::Kind::None)
         return std::nullopt;
     const bool littleEndian = utf16 == MarklessUtf16::Utf16LE;
-    err << "brindlewood-check: note: " << displayName(path)
-        << " has no byte-order mark but reads as UTF-16" << (littleEndian ? "LE" : "BE")
-        << "; reading it as such.\n";
-    err.flush();
+    CheckCommandLine::complain(err,
+                               QStringLiteral("note: %1 has no byte-order mark but reads as "
+                                              "UTF-16%2; reading it as such.")
+                                   .arg(displayName(path), littleEndian ? u"LE"_qs : u"BE"_qs));
     return littleEndian ? QStringConverter::Utf16LE : QStringConverter::Utf16BE;
 }
 } // namespace

@@ -28,20 +28,11 @@
 
 namespace ShellCheck {
 
+using CheckCommandLine::complain;
 using CheckCommandLine::Format;
 using CheckCommandLine::Options;
 
 namespace {
-const QString ProgramName = QStringLiteral("brindlewood-check");
-
-void complain(QTextStream &err, const QString &message)
-{
-    QString line = message;
-    line.replace(u'\n', u' ').replace(u'\r', u' ');
-    err << ProgramName << ": " << line << '\n';
-    err.flush();
-}
-
 // Standard output after a write: nothing wrong, gone (a closed pipe), or failed otherwise.
 enum class OutputState { Fine, Gone, Failed };
 OutputState flushOutput(QTextStream &out, QString *why)

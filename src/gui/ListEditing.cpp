@@ -59,7 +59,7 @@ void clearInputList(WindowContext &window)
     ErrorTrap trap(window.platform(), window.dialogOwner(), ReportNames::ClearInputList);
     // A check run walks the input list; emptying it under the run is not allowed.
     trap.step(100, [&] {
-        if (window.mousePointer() != WindowContext::HourglassPointer)
+        if (!window.isBusy())
             window.inputList()->clear();
     });
 }
@@ -108,7 +108,7 @@ void showHelp(WindowContext &window)
 void removeSelectedRow(WindowContext &window, LinkListView &list)
 {
     // While the hourglass shows, a run, a load or a save may be walking the lists.
-    if (window.mousePointer() == WindowContext::HourglassPointer)
+    if (window.isBusy())
         return;
     if (list.count() == 0)
         return;
