@@ -127,20 +127,30 @@ private slots:
     }
 
     // A regular file that cannot grow (here held back by the file-size limit, as a full disk
-    // would) gives the system's reason, and the old file stays as it was.
+    // would) gives the system's reason, and the old file stays as it was: whether the write
+    // fails mid-file or only when the last lines leave the write buffer at the end.
+    void regularFileThatCannotGrowGivesTheSystemsReason_data()
+    {
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<int>("limit");
+        QTest::newRow("fails mid-file") << 1000 << 4096;
+        QTest::newRow("fails when the buffer is written out") << 3 << 16;
+    }
     void regularFileThatCannotGrowGivesTheSystemsReason()
     {
+        QFETCH(int, lines);
+        QFETCH(int, limit);
         QTemporaryDir folder;
         const QString path = TestFiles::write(folder.filePath("r.txt"), "old");
         rlimit before {};
         QVERIFY(::getrlimit(RLIMIT_FSIZE, &before) == 0);
         rlimit limited = before;
-        limited.rlim_cur = 4096;
+        limited.rlim_cur = limit;
         const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
         QVERIFY(::setrlimit(RLIMIT_FSIZE, &limited) == 0);
         const QString error = [&] {
             try {
-                writeResultFile(path, QStringList(1000, QStringLiteral("https://a.example/")));
+                writeResultFile(path, QStringList(lines, QStringLiteral("https://a.example/")));
             } catch (const AppError &e) {
                 return e.description();
             }
