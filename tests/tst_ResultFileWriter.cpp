@@ -8,11 +8,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <csignal>
 #include <thread>
 
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -142,13 +140,8 @@ private slots:
         QFETCH(int, limit);
         QTemporaryDir folder;
         const QString path = TestFiles::write(folder.filePath("r.txt"), "old");
-        rlimit before {};
-        QVERIFY(::getrlimit(RLIMIT_FSIZE, &before) == 0);
-        rlimit limited = before;
-        limited.rlim_cur = limit;
-        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        QVERIFY(::setrlimit(RLIMIT_FSIZE, &limited) == 0);
         const QString error = [&] {
+            const TestFiles::FileSizeLimit fullDisk(limit);
             try {
                 writeResultFile(path, QStringList(lines, QStringLiteral("https://a.example/")));
             } catch (const AppError &e) {
@@ -156,8 +149,6 @@ private slots:
             }
             return QStringLiteral("no error raised");
         }();
-        ::setrlimit(RLIMIT_FSIZE, &before);
-        std::signal(SIGXFSZ, oldHandler);
         QCOMPARE(error, u"Cannot write to \"%1\": File too large"_qs.arg(path));
         QCOMPARE(TestFiles::read(path), QByteArray("old"));
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList {"r.txt"});

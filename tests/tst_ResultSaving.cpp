@@ -4,9 +4,6 @@
 
 #include <QDir>
 
-#include <csignal>
-#include <sys/resource.h>
-
 namespace {
 QStringList entriesOf(const QString &folder)
 {
@@ -171,15 +168,10 @@ private slots:
         const QString target = TestFiles::write(w.path("r.txt"), "old\r\n");
         w.platform.saveAnswers.enqueue(target);
         w.platform.yesNoAnswers.enqueue(Platform::Answer::Yes);
-        rlimit before {};
-        QVERIFY(::getrlimit(RLIMIT_FSIZE, &before) == 0);
-        rlimit limited = before;
-        limited.rlim_cur = 32;
-        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        QVERIFY(::setrlimit(RLIMIT_FSIZE, &limited) == 0);
-        w.click(w.button("saveValidButton"));
-        ::setrlimit(RLIMIT_FSIZE, &before);
-        std::signal(SIGXFSZ, oldHandler);
+        {
+            const TestFiles::FileSizeLimit fullDisk(32);
+            w.click(w.button("saveValidButton"));
+        }
         QCOMPARE(w.platform.errorReports().size(), 1);
         const QString report = w.platform.errorReports().first().text;
         QVERIFY2(report.startsWith(u"Cannot write to \"%1\": File too large\r\n"_qs.arg(target))
