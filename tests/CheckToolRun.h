@@ -9,6 +9,11 @@
 #include <QProcessEnvironment>
 #include <QtTest>
 
+#include <functional>
+
+#include <csignal>
+#include <sys/prctl.h>
+
 struct CheckToolOutcome
 {
     int exitCode = -1;
@@ -23,18 +28,41 @@ inline QProcessEnvironment checkToolEnvironment(const QString &temporaryFolder)
     return environment;
 }
 
+// How long one run of the tool may take: well inside the five minutes CTest gives a whole
+// test program, so a hung tool is ended and reported while the program can still go on.
+inline constexpr int CheckToolTimeoutMs = 120'000;
+
+// childSetUp runs in the child before the tool starts (for example to set a file-size limit);
+// it may only make async-signal-safe calls. A tool that does not finish in time is killed and
+// the test fails with exitCode -1.
 inline CheckToolOutcome runCheckTool(const QString &temporaryFolder, const QStringList &arguments,
-                                     const QByteArray &input = {})
+                                     const QByteArray &input = {},
+                                     const std::function<void()> &childSetUp = {})
 {
     QProcess process;
     process.setProcessEnvironment(checkToolEnvironment(temporaryFolder));
+    process.setChildProcessModifier([&childSetUp] {
+        // The tool never outlives the test program, however that ends.
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (childSetUp)
+            childSetUp();
+    });
     process.start(qEnvironmentVariable("BRINDLEWOOD_CHECK"), arguments);
-    if (!process.waitForStarted())
-        qFatal("brindlewood-check did not start");
+    if (!process.waitForStarted()) {
+        QTest::qFail("brindlewood-check did not start", __FILE__, __LINE__);
+        return {};
+    }
     process.write(input);
     process.closeWriteChannel();
-    if (!process.waitForFinished(240'000))
-        qFatal("brindlewood-check did not finish");
+    if (!process.waitForFinished(CheckToolTimeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        QTest::qFail(qPrintable(u"brindlewood-check %1 did not finish in %2 s and was killed"_qs
+                                    .arg(arguments.join(u' '))
+                                    .arg(CheckToolTimeoutMs / 1000)),
+                     __FILE__, __LINE__);
+        return {};
+    }
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             process.readAllStandardOutput(), process.readAllStandardError()};
 }

@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 
 #include <csignal>
+#include <linux/capability.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -215,22 +217,75 @@ private slots:
     void fileErrorsExitWithTwoBeforeAnyFetch_data()
     {
         QTest::addColumn<QString>("option");
-        QTest::newRow("missing link file") << QString();
-        QTest::newRow("valid-out cannot be written") << u"--valid-out"_qs;
-        QTest::newRow("invalid-out cannot be written") << u"--invalid-out"_qs;
+        QTest::addColumn<QString>("target"); // a path that cannot exist, or a read-only kind
+        QTest::newRow("missing link file") << QString() << QString();
+        QTest::newRow("valid-out cannot be written") << u"--valid-out"_qs << u"impossible"_qs;
+        QTest::newRow("invalid-out cannot be written") << u"--invalid-out"_qs << u"impossible"_qs;
+        QTest::newRow("valid-out a read-only FIFO") << u"--valid-out"_qs << u"FIFO"_qs;
+        QTest::newRow("valid-out a read-only device") << u"--valid-out"_qs << u"device"_qs;
     }
     void fileErrorsExitWithTwoBeforeAnyFetch()
     {
         QFETCH(QString, option);
+        QFETCH(QString, target);
         const QString links = linkFile({url("/watch?v=ok")});
-        const CheckToolOutcome outcome
-            = check(option.isEmpty()
-                        ? QStringList {links, m_dir.filePath("missing links.txt")}
-                        : QStringList {option, TestFiles::impossiblePath(m_dir.path()), links});
+        QString path = TestFiles::impossiblePath(m_dir.path());
+        if (target == u"FIFO" || target == u"device") {
+            path = m_dir.filePath(u"read-only "_qs + target);
+            const QByteArray name = QFile::encodeName(path);
+            QVERIFY(target == u"FIFO"
+                        ? ::mkfifo(name.constData(), 0444) == 0
+                        : ::mknod(name.constData(), S_IFCHR | 0444, makedev(1, 3)) == 0);
+        }
+        // Root may write whatever the permissions say: the tool runs without that power, so a
+        // read-only target is read-only to it as to anyone else.
+        const CheckToolOutcome outcome = runCheckTool(
+            m_temp,
+            option.isEmpty() ? QStringList {links, m_dir.filePath("missing links.txt")}
+                             : QStringList {option, path, links},
+            {}, [] { ::prctl(PR_CAPBSET_DROP, CAP_DAC_OVERRIDE, 0, 0, 0); });
         QCOMPARE(outcome.exitCode, 2);
         QCOMPARE(outcome.out, QByteArray());
         QCOMPARE(outcome.err.count('\n'), 1);
         QCOMPARE(newTargets(), QStringList());
+    }
+
+    // A full disk (here a file-size limit on the tool, its signal ignored) fails a write with
+    // the system's reason and exit 2 once the results are printed, even when everything
+    // written fits in the write buffer; a result file keeps its old content.
+    void writesThatDoNotFitExitWithTwoAndTheSystemsReason_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QString>("error"); // %1: the file
+        QTest::newRow("result file") << u"--valid-out"_qs << QByteArray("old 1\r\nold 2\r\n")
+                                     << u"Cannot write to \"%1\": File too large"_qs;
+        QTest::newRow("cache") << u"--cache"_qs << QByteArray()
+                               << u"Cannot write \"%1\": File too large"_qs;
+    }
+    void writesThatDoNotFitExitWithTwoAndTheSystemsReason()
+    {
+        QFETCH(QString, option);
+        QFETCH(QByteArray, before);
+        QFETCH(QString, error);
+        const QString target = TestFiles::write(m_dir.filePath(option.mid(2) + ".full"), before);
+        const QStringList links {url("/watch?v=ok&full=1"), url("/watch?v=ok&full=2"),
+                                 url("/watch?v=ok&full=3")};
+        const CheckToolOutcome outcome
+            = runCheckTool(m_temp, {option, target, linkFile(links)}, {}, [] {
+                  rlimit limit {};
+                  ::getrlimit(RLIMIT_FSIZE, &limit);
+                  limit.rlim_cur = 40;
+                  ::setrlimit(RLIMIT_FSIZE, &limit);
+                  ::signal(SIGXFSZ, SIG_IGN);
+              });
+        QCOMPARE(outcome.out, line(links[0], {}) + line(links[1], {}) + line(links[2], {}));
+        QCOMPARE(outcome.err, "brindlewood-check: " + error.arg(target).toUtf8() + '\n');
+        QCOMPARE(outcome.exitCode, 2);
+        if (option == u"--valid-out")
+            QCOMPARE(TestFiles::read(target), before);
+        QCOMPARE(QDir(m_dir.path()).entryList({QFileInfo(target).fileName() + '*'}),
+                 QStringList {QFileInfo(target).fileName()});
     }
 
     void hostileLinkIsFetchedAtMostOnceExactlyAsTyped_data()

@@ -155,6 +155,11 @@ private slots:
             << QStringList {"--valid-out", "r.txt", "--invalid-out", "./r.txt", "a.txt"};
         QTest::newRow("unknown-out and cache one file")
             << QStringList {"--unknown-out", "/tmp/../tmp/u.txt", "--cache", "/tmp/u.txt", "a.txt"};
+        // The cache's entries would be read as links next time; "-" would make a file "-".
+        const QString links = file("cached-links.txt", "");
+        QTest::newRow("cache a link file")
+            << QStringList {"--cache", m_dir.filePath("./cached-links.txt"), links};
+        QTest::newRow("cache standard input") << QStringList {"--cache", "-", links};
         QTest::newRow("retries negative") << QStringList {"--retries", "-1", "a.txt"};
         QTest::newRow("rate zero") << QStringList {"--rate", "0", "a.txt"};
         QTest::newRow("max-wait not a number") << QStringList {"--max-wait", "soon", "a.txt"};

@@ -7,6 +7,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <optional>
+#include <sys/file.h>
+#include <sys/stat.h>
+
 using namespace std::chrono_literals;
 
 namespace {
@@ -134,6 +138,117 @@ private slots:
         const QString path = TestFiles::write(
             newPath(), LinkCache::entryLine(ValidA, Noon) + LinkCache::entryLine(nowInvalid, Noon));
         QCOMPARE(LinkCache(path, 1h).lookup(ValidA.link, Noon), nowInvalid);
+        // Two runs at once may append out of order: an entry decided earlier, though written
+        // later, does not replace the newer one.
+        TestFiles::write(path,
+                         LinkCache::entryLine(nowInvalid, Noon)
+                             + LinkCache::entryLine(ValidA, Noon.addSecs(-1)));
+        QCOMPARE(LinkCache(path, 1h).lookup(ValidA.link, Noon), nowInvalid);
+    }
+
+    // A store holding far more lines than it needs is rewritten at opening with the newest
+    // entry of each link, in their order; one that holds little waste, or that another run has
+    // open, is left alone. A rewrite that cannot be written (a full disk, here the file-size
+    // limit) leaves the old file as it was, and the store is used as it is.
+    void compactsWhenItHoldsMuchMoreThanItNeeds_data()
+    {
+        QTest::addColumn<int>("links");
+        QTest::addColumn<int>("repeats");
+        QTest::addColumn<bool>("torn");
+        QTest::addColumn<bool>("shared"); // another run has the store open
+        QTest::addColumn<int>("limit"); // the file-size limit while it opens; 0 for none
+        QTest::addColumn<bool>("compacted");
+        QTest::newRow("no repeats") << 1500 << 1 << false << false << 0 << false;
+        QTest::newRow("few links decided many times") << 10 << 200 << false << false << 0 << true;
+        QTest::newRow("waste under 1,000 lines") << 600 << 2 << false << false << 0 << false;
+        QTest::newRow("waste as large as what is kept")
+            << 1000 << 2 << false << false << 0 << false;
+        QTest::newRow("a torn line more tips it") << 1000 << 2 << true << false << 0 << true;
+        QTest::newRow("another run has it open") << 10 << 200 << false << true << 0 << false;
+        QTest::newRow("the disk is full") << 10 << 200 << false << false << 100 << false;
+    }
+    void compactsWhenItHoldsMuchMoreThanItNeeds()
+    {
+        QFETCH(int, links);
+        QFETCH(int, repeats);
+        QFETCH(bool, torn);
+        QFETCH(bool, shared);
+        QFETCH(int, limit);
+        QFETCH(bool, compacted);
+        const auto entry = [](int link, int repeat) {
+            return LinkCache::entryLine(outcome(u"https://l/%1"_qs.arg(link), LinkVerdict::Invalid,
+                                                u"reason %1"_qs.arg(repeat)),
+                                        Noon.addSecs(repeat));
+        };
+        QByteArray stored, newest;
+        for (int repeat = 0; repeat < repeats; ++repeat) {
+            for (int link = 0; link < links; ++link)
+                stored += entry(link, repeat);
+        }
+        for (int link = 0; link < links; ++link)
+            newest += entry(link, repeats - 1);
+        if (torn)
+            stored += entry(0, repeats).left(20);
+        const QString path = TestFiles::write(newPath(), stored);
+        {
+            QFile otherRun(path);
+            if (shared)
+                QVERIFY(otherRun.open(QIODevice::Append)
+                        && ::flock(otherRun.handle(), LOCK_SH) == 0);
+            std::optional<LinkCache> cache;
+            {
+                std::optional<TestFiles::FileSizeLimit> fullDisk;
+                if (limit > 0)
+                    fullDisk.emplace(limit);
+                cache.emplace(path, 1h);
+            }
+            QCOMPARE(cache->compactionFailure(),
+                     limit > 0 ? u"Cannot compact \"%1\": File too large"_qs.arg(path) : QString());
+            QCOMPARE(cache->lookup(u"https://l/0"_qs, Noon.addSecs(repeats))->reason,
+                     u"reason %1"_qs.arg(repeats - 1));
+            QCOMPARE(TestFiles::read(path), compacted ? newest : stored);
+            cache->append(ValidA, Noon);
+        }
+        QCOMPARE(TestFiles::read(path),
+                 (compacted ? newest : stored + (torn ? "\n" : ""))
+                     + LinkCache::entryLine(ValidA, Noon));
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files).filter(u"cache%1"_qs.arg(m_fileNumber)),
+                 QStringList {QFileInfo(path).fileName()});
+    }
+
+    // What is no regular file is never read as a store: a device would be read for ever, a
+    // FIFO would wait for a writer. A store too large to hold is refused before it is read.
+    void refusesWhatCannotBeAStore_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("error"); // %1: the path
+        const QString notRegular = u"Cannot use \"%1\" as the cache: it is not a regular file"_qs;
+        QTest::newRow("an endless device") << u"/dev/zero"_qs << notRegular;
+        QTest::newRow("a full device") << u"/dev/full"_qs << notRegular;
+        QTest::newRow("a folder") << m_dir.path() << notRegular;
+        const QString fifo = m_dir.filePath("cache.fifo");
+        if (::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0)
+            QTest::newRow("a FIFO") << fifo << notRegular;
+        const QString link = m_dir.filePath("link-to-zero");
+        QVERIFY(QFile::link("/dev/zero", link));
+        QTest::newRow("a link to a device") << link << notRegular;
+        const QString large = newPath();
+        QFile sparse(large);
+        QVERIFY(sparse.open(QIODevice::WriteOnly) && sparse.resize(LinkCache::MaxBytes + 1));
+        QTest::newRow("larger than 256 MiB")
+            << large
+            << u"Cannot read \"%1\": it is larger than 256 MiB; delete it to start afresh"_qs;
+    }
+    void refusesWhatCannotBeAStore()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, error);
+        try {
+            LinkCache cache(path, 1h);
+            QFAIL("no error raised");
+        } catch (const AppError &e) {
+            QCOMPARE(e.description(), error.arg(path));
+        }
     }
 
     void expiresEntriesOlderThanTheMaximumAge_data()

@@ -8,11 +8,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <csignal>
 #include <thread>
 
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -127,27 +125,30 @@ private slots:
     }
 
     // A regular file that cannot grow (here held back by the file-size limit, as a full disk
-    // would) gives the system's reason, and the old file stays as it was.
+    // would) gives the system's reason, and the old file stays as it was: whether the write
+    // fails mid-file or only when the last lines leave the write buffer at the end.
+    void regularFileThatCannotGrowGivesTheSystemsReason_data()
+    {
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<int>("limit");
+        QTest::newRow("fails mid-file") << 1000 << 4096;
+        QTest::newRow("fails when the buffer is written out") << 3 << 16;
+    }
     void regularFileThatCannotGrowGivesTheSystemsReason()
     {
+        QFETCH(int, lines);
+        QFETCH(int, limit);
         QTemporaryDir folder;
         const QString path = TestFiles::write(folder.filePath("r.txt"), "old");
-        rlimit before {};
-        QVERIFY(::getrlimit(RLIMIT_FSIZE, &before) == 0);
-        rlimit limited = before;
-        limited.rlim_cur = 4096;
-        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        QVERIFY(::setrlimit(RLIMIT_FSIZE, &limited) == 0);
         const QString error = [&] {
+            const TestFiles::FileSizeLimit fullDisk(limit);
             try {
-                writeResultFile(path, QStringList(1000, QStringLiteral("https://a.example/")));
+                writeResultFile(path, QStringList(lines, QStringLiteral("https://a.example/")));
             } catch (const AppError &e) {
                 return e.description();
             }
             return QStringLiteral("no error raised");
         }();
-        ::setrlimit(RLIMIT_FSIZE, &before);
-        std::signal(SIGXFSZ, oldHandler);
         QCOMPARE(error, u"Cannot write to \"%1\": File too large"_qs.arg(path));
         QCOMPARE(TestFiles::read(path), QByteArray("old"));
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList {"r.txt"});

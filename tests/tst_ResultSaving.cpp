@@ -146,6 +146,42 @@ private slots:
         QVERIFY(QFileInfo(target).isDir());
     }
 
+    // A full disk (here the file-size limit, with its signal ignored) fails the save with one
+    // report giving the system's reason, and the old file stays as it was: whether a write
+    // fails mid-file or only the last lines, written out of the buffer at the end, do not fit.
+    void saveThatCannotGrowGivesExactlyOneReport_data()
+    {
+        QTest::addColumn<int>("links");
+        QTest::addColumn<int>("line");
+        QTest::newRow("fails mid-file") << 2000 << 136;
+        QTest::newRow("fails when the buffer is written out") << 3 << 140;
+    }
+    void saveThatCannotGrowGivesExactlyOneReport()
+    {
+        QFETCH(int, links);
+        QFETCH(int, line);
+        ShownWindow w;
+        QStringList many;
+        for (int i = 0; i < links; ++i)
+            many << u"https://a.example/%1"_qs.arg(i);
+        w.fill(2, many);
+        const QString target = TestFiles::write(w.path("r.txt"), "old\r\n");
+        w.platform.saveAnswers.enqueue(target);
+        w.platform.yesNoAnswers.enqueue(Platform::Answer::Yes);
+        {
+            const TestFiles::FileSizeLimit fullDisk(32);
+            w.click(w.button("saveValidButton"));
+        }
+        QCOMPARE(w.platform.errorReports().size(), 1);
+        const QString report = w.platform.errorReports().first().text;
+        QVERIFY2(report.startsWith(u"Cannot write to \"%1\": File too large\r\n"_qs.arg(target))
+                     && report.contains(u"PushButton6_Click at line %1\r\r"_qs.arg(line)),
+                 qPrintable(report));
+        QCOMPARE(TestFiles::read(target), QByteArray("old\r\n"));
+        QCOMPARE(entriesOf(w.folder.path()), QStringList {"r.txt"});
+        QCOMPARE(w.form->mousePointer(), int(MainWindow::DefaultPointer));
+    }
+
     void clearingTheListMidSaveStillSavesEveryLink_data()
     {
         QTest::addColumn<int>("number");

@@ -297,6 +297,17 @@ ParsedCommandLine parse(const QStringList &arguments)
     }
     if (options.files.isEmpty())
         return refuse(QStringLiteral("No files given."));
+    // Entries appended to a link file would be read as links on the next run.
+    if (options.cache == u"-")
+        return refuse(QStringLiteral("--cache needs a file, not standard input (\"-\")."));
+    if (!options.cache.isEmpty()) {
+        const QString cache = resolvedPath(options.cache);
+        for (const QString &file : std::as_const(options.files)) {
+            // "-" may be the cache itself, given as standard input.
+            if (resolvedPath(file == u"-" ? QStringLiteral("/dev/stdin") : file) == cache)
+                return refuse(QStringLiteral("--cache names a link file: \"%1\".").arg(file));
+        }
+    }
     options.mode = page ? Mode::Page : dryRun ? Mode::DryRun : Mode::Check;
     parsed.action = ParsedCommandLine::Action::Run;
     return parsed;

@@ -42,25 +42,31 @@ std::optional<QStringConverter::Encoding> marklessUtf16(const QString &path,
                                    .arg(displayName(path), littleEndian ? u"LE"_qs : u"BE"_qs));
     return littleEndian ? QStringConverter::Utf16LE : QStringConverter::Utf16BE;
 }
+
+// The lines of a link file's bytes, read as UTF-16 when they are that without a mark.
+QStringList linesOf(const QByteArray &bytes, std::optional<QStringConverter::Encoding> utf16)
+{
+    if (!utf16)
+        return TextReader::linesOfBytes(bytes);
+    QStringDecoder decoder(*utf16, QStringConverter::Flag::Stateless);
+    return TextReader::splitIntoReadLines(decoder.decode(bytes));
+}
 } // namespace
 
 QStringList linkFileLines(const QString &path, QTextStream &err)
 {
     const QByteArray bytes = readBytes(path, TextReader::MaxLinkFileBytes);
-    const auto utf16 = marklessUtf16(path, bytes, err);
-    if (!utf16)
-        return TextReader::linesOfBytes(bytes);
-    QStringDecoder decoder(*utf16, QStringConverter::Flag::Stateless);
-    return TextReader::splitIntoReadLines(decoder.decode(bytes));
+    return linesOf(bytes, marklessUtf16(path, bytes, err));
 }
 
 void forEachLinkFileLine(const QString &path, QTextStream &err,
                          const std::function<void(QStringView)> &take)
 {
     const QByteArray bytes = readBytes(path, TextReader::MaxLinkFileBytes);
-    if (marklessUtf16(path, bytes, err)) {
-        // Rare enough to take the plain way.
-        for (const QString &line : linkFileLines(path, err))
+    if (const auto utf16 = marklessUtf16(path, bytes, err)) {
+        // Rare enough to take the plain way, from the bytes already read: a pipe has no
+        // second reading to give.
+        for (const QString &line : linesOf(bytes, utf16))
             take(line);
         return;
     }

@@ -2,12 +2,19 @@
 
 #include "core/AppError.h"
 
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
+#include <QSaveFile>
 
+#include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <limits>
+
+#include <sys/file.h>
+#include <sys/stat.h>
 
 namespace {
 QString verdictWord(LinkVerdict verdict)
@@ -54,6 +61,31 @@ std::optional<std::pair<CheckedLink, QDateTime>> parseEntry(const QByteArray &li
     return std::pair {checked, time};
 }
 
+// Qt's description of a failed file operation, or the system's when Qt has none of its own:
+// for a write cut short (a full disk, a file-size limit) Qt only says "Unknown error".
+QString reasonOf(const QFileDevice &file, int error)
+{
+    const QString reason = file.errorString();
+    if (error != 0 && (reason.isEmpty() || reason == QLatin1String("Unknown error")))
+        return qt_error_string(error);
+    return reason;
+}
+
+// True while the open file is the one path names: a run that compacted the store has put a
+// new file in the old one's place.
+bool stillNamedBy(int descriptor, const QString &path)
+{
+    struct stat open
+    {
+    };
+    struct stat named
+    {
+    };
+    return ::fstat(descriptor, &open) == 0
+        && ::stat(QFile::encodeName(path).constData(), &named) == 0 && open.st_dev == named.st_dev
+        && open.st_ino == named.st_ino;
+}
+
 // The time as stored: UTC, whole seconds.
 QDateTime storedTime(const QDateTime &time)
 {
@@ -74,28 +106,121 @@ LinkCache::LinkCache(const QString &path, std::chrono::seconds maxAge)
     : m_file(path)
     , m_maxAge(maxAge)
 {
-    // Unbuffered: each entry goes to the file in the one write() that append() makes.
-    if (!m_file.open(QIODevice::Append | QIODevice::Unbuffered))
-        throw AppError(u"Cannot write \"%1\": %2"_qs.arg(path, m_file.errorString()));
-    readEntries(path);
+    // A device or a FIFO is never a store: /dev/zero would be read for ever, /dev/null would
+    // keep nothing, and opening a FIFO would wait for a reader.
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile())
+        throw AppError(u"Cannot use \"%1\" as the cache: it is not a regular file"_qs.arg(path));
+    openForAppending();
+    // Runs sharing the store each hold a shared lock on it while they run. Only a run that has
+    // it to itself may compact it; one that starts meanwhile waits for that, then finds the
+    // old file replaced and opens the new one.
+    bool alone = false;
+    for (;;) {
+        alone = ::flock(m_file.handle(), LOCK_EX | LOCK_NB) == 0;
+        if (!alone)
+            ::flock(m_file.handle(), LOCK_SH);
+        if (stillNamedBy(m_file.handle(), path))
+            break;
+        m_file.close();
+        openForAppending();
+    }
+    readEntries();
+    const qsizetype waste = m_lines - m_entries.size();
+    if (alone && waste >= CompactionMinimumWaste && waste > m_entries.size())
+        compact();
+    ::flock(m_file.handle(), LOCK_SH);
 }
 
-void LinkCache::readEntries(const QString &path)
+void LinkCache::openForAppending()
 {
+    // Unbuffered: each entry goes to the file in the one write() that append() makes.
+    if (!m_file.open(QIODevice::Append | QIODevice::Unbuffered))
+        throw AppError(u"Cannot write \"%1\": %2"_qs.arg(m_file.fileName(), m_file.errorString()));
+}
+
+void LinkCache::readEntries()
+{
+    const QString path = m_file.fileName();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw AppError(u"Cannot read \"%1\": %2"_qs.arg(path, file.errorString()));
-    const QByteArray content = file.readAll();
+    const auto tooLarge = [&] {
+        return AppError(u"Cannot read \"%1\": it is larger than %2 MiB; delete it to start "
+                        "afresh"_qs.arg(path)
+                            .arg(MaxBytes / (1024 * 1024)));
+    };
+    if (file.size() > MaxBytes)
+        throw tooLarge();
+    // Line by line, so only the entries are held, never the file as well; the count stops a
+    // file that another run makes grow while it is read.
+    qint64 bytesRead = 0;
+    while (!file.atEnd()) {
+        QByteArray line = file.readLine();
+        if (line.isEmpty())
+            break;
+        bytesRead += line.size();
+        if (bytesRead > MaxBytes)
+            throw tooLarge();
+        ++m_lines;
+        // A line without its line feed is the torn line of a write cut short.
+        m_lastLineTorn = !line.endsWith('\n');
+        if (m_lastLineTorn)
+            break;
+        line.chop(1);
+        if (auto entry = parseEntry(line))
+            keep({entry->first, entry->second, m_lines});
+    }
     if (file.error() != QFileDevice::NoError)
         throw AppError(u"Cannot read \"%1\": %2"_qs.arg(path, file.errorString()));
+}
 
-    QList<QByteArray> lines = content.split('\n');
-    // The piece after the last line feed is empty, or the torn line of a write cut short.
-    m_lastLineTorn = !lines.takeLast().isEmpty();
-    for (const QByteArray &line : std::as_const(lines)) {
-        if (auto entry = parseEntry(line))
-            m_entries.insert(entry->first.link, {entry->first, entry->second});
+void LinkCache::keep(Entry entry)
+{
+    // Two runs at once may append out of order: the entry decided last is the one that counts.
+    const auto found = m_entries.constFind(entry.checked.link);
+    if (found == m_entries.cend() || found->decided <= entry.decided)
+        m_entries.insert(entry.checked.link, std::move(entry));
+}
+
+void LinkCache::compact()
+{
+    QList<const Entry *> kept;
+    kept.reserve(m_entries.size());
+    for (const Entry &entry : std::as_const(m_entries))
+        kept.append(&entry);
+    std::sort(kept.begin(), kept.end(),
+              [](const Entry *a, const Entry *b) { return a->line < b->line; });
+    // Written beside the old file and put in its place only once complete, so a failure (a
+    // full disk) leaves the old file as it was. The write buffer is flushed and checked before
+    // the commit, which would otherwise rename a short file over the old one.
+    QSaveFile rewritten(m_file.fileName());
+    const auto failed = [&] {
+        const int error = errno;
+        m_compactionFailure
+            = u"Cannot compact \"%1\": %2"_qs.arg(m_file.fileName(), reasonOf(rewritten, error));
+    };
+    errno = 0;
+    if (!rewritten.open(QIODevice::WriteOnly))
+        return failed();
+    for (const Entry *entry : std::as_const(kept)) {
+        const QByteArray line = entryLine(entry->checked, entry->decided);
+        errno = 0;
+        if (rewritten.write(line) != line.size())
+            return failed();
     }
+    errno = 0;
+    if (!rewritten.flush())
+        return failed();
+    errno = 0;
+    if (!rewritten.commit())
+        return failed();
+    // The old file has left its name; later entries go to the new one. Closing the old one
+    // lets the runs waiting on it go on.
+    m_file.close();
+    openForAppending();
+    m_lines = kept.size();
+    m_lastLineTorn = false;
 }
 
 std::optional<CheckedLink> LinkCache::lookup(const QString &link, const QDateTime &now) const
@@ -115,15 +240,21 @@ void LinkCache::append(const CheckedLink &checked, const QDateTime &decided)
         return;
     // A torn last line gets its line feed first, so the new entry starts a line of its own.
     const QByteArray bytes = (m_lastLineTorn ? "\n" : "") + entryLine(checked, decided);
-    if (m_file.write(bytes) != bytes.size())
-        throw AppError(u"Cannot write \"%1\": %2"_qs.arg(m_file.fileName(), m_file.errorString()));
-    m_file.flush();
+    errno = 0;
+    const qint64 written = m_file.write(bytes);
+    if (written != bytes.size()) {
+        const int error = errno;
+        if (written > 0)
+            m_lastLineTorn = true;
+        throw AppError(
+            u"Cannot write \"%1\": %2"_qs.arg(m_file.fileName(), reasonOf(m_file, error)));
+    }
     m_lastLineTorn = false;
 
     CheckedLink stored = checked;
     stored.attempts = 0;
     stored.source.clear();
-    m_entries.insert(checked.link, {stored, storedTime(decided)});
+    keep({stored, storedTime(decided), ++m_lines});
 }
 
 QByteArray LinkCache::entryLine(const CheckedLink &checked, const QDateTime &decided)

@@ -1,5 +1,6 @@
-// The --cache store: remembers decided links between runs in an append-only file of one JSON
-// object per line, so a crash can cost at most the line being written.
+// The --cache store: remembers decided links between runs in a file of one JSON object per line,
+// appended to, so a crash can cost at most the line being written, and compacted when it holds
+// far more lines than it needs.
 #pragma once
 
 #include "cli/CheckedLink.h"
@@ -16,10 +17,20 @@
 class LinkCache
 {
 public:
+    // The largest store read: over a million entries, which compaction keeps any real use far
+    // below; a larger file is refused rather than held in memory.
+    static constexpr qint64 MaxBytes = qint64(256) * 1024 * 1024;
+    // A store is compacted at opening when the lines it does not need (older entries of a link,
+    // lines that are no entry) are at least this many and outnumber the entries it keeps, and
+    // no other run has it open.
+    static constexpr qsizetype CompactionMinimumWaste = 1000;
+
     // Opens the store at path for appending (creating it when missing) and reads its entries.
     // Lines that are not whole entries (a torn last line, invalid JSON, a missing or wrong field,
-    // a verdict other than valid/invalid) are ignored; a later entry for a link replaces an
-    // earlier one. Throws AppError naming the file when it cannot be opened or read.
+    // a verdict other than valid/invalid) are ignored; of several entries for a link the one
+    // decided last counts (the later line when both were decided in the same second). Throws
+    // AppError naming the file when it cannot be opened or read, is larger than MaxBytes, or is
+    // no regular file (a device such as /dev/zero, a FIFO, a folder).
     LinkCache(const QString &path, std::chrono::seconds maxAge);
 
     // The stored outcome for link when it was decided at most maxAge before now (and not after
@@ -27,8 +38,13 @@ public:
     std::optional<CheckedLink> lookup(const QString &link, const QDateTime &now) const;
 
     // Stores a valid or invalid outcome decided at the given time with one write of one whole
-    // line; an unknown outcome is never stored. Throws AppError when the write fails.
+    // line; an unknown outcome is never stored. Throws AppError with the system's reason when
+    // the write fails.
     void append(const CheckedLink &checked, const QDateTime &decided);
+
+    // Why the store could not be compacted at opening, or empty. The store is then used as it
+    // was, unchanged.
+    QString compactionFailure() const { return m_compactionFailure; }
 
     // One entry as stored: {"decided":…,"http":…,"link":…,"reason":…,"status":…,"verdict":…}
     // compact, then a line feed; decided in UTC to the second, e.g. "2024-05-01T12:00:00Z".
@@ -43,12 +59,18 @@ private:
     {
         CheckedLink checked;
         QDateTime decided;
+        qsizetype line = 0; // where it stood in the file, so compaction keeps the order
     };
 
-    void readEntries(const QString &path);
+    void openForAppending();
+    void readEntries();
+    void keep(Entry entry);
+    void compact();
 
     QFile m_file;
     std::chrono::seconds m_maxAge;
     QHash<QString, Entry> m_entries;
+    qsizetype m_lines = 0; // lines read, entries or not
     bool m_lastLineTorn = false; // the file ends without a line feed
+    QString m_compactionFailure;
 };

@@ -112,8 +112,11 @@ int run(const Options &options, QTextStream &out, QTextStream &err)
             if (!path.isEmpty())
                 probeResultFile(path);
         }
-        if (!options.cache.isEmpty())
+        if (!options.cache.isEmpty()) {
             cache.emplace(options.cache, std::chrono::seconds(options.maxAgeSeconds));
+            if (!cache->compactionFailure().isEmpty())
+                complain(err, u"note: %1; using it as it is."_qs.arg(cache->compactionFailure()));
+        }
     } catch (const AppError &error) {
         complain(err, error.description());
         return CheckCommandLine::ExitUsageOrUnreadableFile;
@@ -130,6 +133,7 @@ int run(const Options &options, QTextStream &out, QTextStream &err)
     QStringList validLinks, invalidLinks, unknownLinks;
     QList<CheckedLink> everything; // for the Markdown report, written at the end
     qsizetype fromCache = 0;
+    bool cacheFailed = false;
     QString outputError;
     OutputState outputState = OutputState::Fine;
 
@@ -215,6 +219,7 @@ int run(const Options &options, QTextStream &out, QTextStream &err)
                     } catch (const AppError &error) {
                         complain(err, error.description());
                         cache.reset();
+                        cacheFailed = true;
                     }
                 }
                 if (options.windowVerdicts && checked.verdict == LinkVerdict::Unknown) {
@@ -256,6 +261,9 @@ int run(const Options &options, QTextStream &out, QTextStream &err)
     int status = !invalidLinks.isEmpty() ? CheckCommandLine::ExitSomeInvalid
         : !unknownLinks.isEmpty()        ? CheckCommandLine::ExitSomeUnknown
                                          : CheckCommandLine::ExitSuccess;
+    // The results stand, but a cache that could not keep them is a failed write.
+    if (cacheFailed)
+        status = CheckCommandLine::ExitUsageOrUnreadableFile;
     for (const auto &[path, list] :
          {std::pair {options.validOut, validLinks}, std::pair {options.invalidOut, invalidLinks},
           std::pair {options.unknownOut, unknownLinks}}) {

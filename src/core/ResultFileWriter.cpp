@@ -65,6 +65,11 @@ void ResultFileWriter::commit()
             fail(QStringLiteral("Cannot save"), error);
         return;
     }
+    // The last lines are still in the write buffer, and QSaveFile's commit renames over the
+    // old file even when writing them out fails (a full disk): they go out, checked, first.
+    if (!m_saveFile.flush())
+        fail(QStringLiteral("Cannot write to"), errno);
+    errno = 0;
     if (!m_saveFile.commit())
         fail(QStringLiteral("Cannot save"), errno);
 }

@@ -5,6 +5,9 @@
 #include <QFileInfo>
 #include <QtTest>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace TestFiles {
 QString write(const QString &path, const QByteArray &bytes)
 {
@@ -28,5 +31,26 @@ QString impossiblePath(const QString &folder)
 {
     const QString blocker = write(QDir(folder).filePath(QStringLiteral("regular-file")), "x");
     return QDir(blocker).filePath(QStringLiteral("sub"));
+}
+
+FileSizeLimit::FileSizeLimit(qint64 bytes)
+{
+    rlimit limit {};
+    if (::getrlimit(RLIMIT_FSIZE, &limit) != 0)
+        qFatal("cannot read the file-size limit");
+    m_before = limit.rlim_cur;
+    m_handler = std::signal(SIGXFSZ, SIG_IGN);
+    limit.rlim_cur = rlim_t(bytes);
+    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+        qFatal("cannot set the file-size limit");
+}
+
+FileSizeLimit::~FileSizeLimit()
+{
+    rlimit limit {};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = rlim_t(m_before);
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, m_handler);
 }
 } // namespace TestFiles

@@ -10,4 +10,19 @@ QString write(const QString &path, const QByteArray &bytes);
 QByteArray read(const QString &path);
 // A path that cannot exist: a folder under a regular file.
 QString impossiblePath(const QString &folder);
+
+// While it lives, no file of this process may grow beyond bytes, as on a full disk: a write
+// past it fails with "File too large" (its signal is ignored). Both are put back afterwards.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(qint64 bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+
+private:
+    quint64 m_before = 0;
+    void (*m_handler)(int) = nullptr;
+};
 } // namespace TestFiles
