@@ -107,11 +107,44 @@ private slots:
         QCOMPARE(invalid(w), invalidRows);
         QCOMPARE(w.platform.boxTexts(), QStringList {"Done."});
         QCOMPARE(w.platform.startedProcesses.size(), links.size());
+        // The tool is told where its certificate file lies (so https works): beside it, in the
+        // run's own folder directly inside the temporary folder.
+        const ProcessStart &fetch = w.platform.startedProcesses.first();
+        const QString runFolder = QFileInfo(fetch.program).path();
+        QCOMPARE(QFileInfo(runFolder).path(), m_temp->path());
+        QCOMPARE(fetch.environment.value("CURL_CA_BUNDLE"),
+                 QDir(runFolder).filePath("curl-ca-bundle.crt"));
         for (const auto &request : m_server->requests().mid(m_requestsBefore)) {
             QCOMPARE(request.userAgent, QLatin1String(FetchCommand::UserAgent));
             QCOMPARE(request.cookie, u"SOCS=CAI"_qs);
         }
         verifyEnded(w);
+    }
+
+    // Two windows checking at the same time keep to their own files. Both live in this one
+    // process: the second window's whole run goes on inside the first one's wait, while the
+    // first one's fetch runs beside the second one's.
+    void twoWindowsCheckingAtOnceFileEveryGoodLinkValid()
+    {
+        QStringList first, second;
+        for (int i = 1; i <= 4; ++i) {
+            first << url(u"/watch?v=ok&first=%1&delay=300"_qs.arg(i));
+            second << url(u"/watch?v=ok&second=%1"_qs.arg(i));
+        }
+        ShownWindow a, b;
+        b.fill(1, second);
+        a.platform.onProcessEvents = [&] {
+            if (!a.platform.startedProcesses.isEmpty() && b.platform.startedProcesses.isEmpty())
+                b.click(b.button("startCheckingButton"));
+        };
+        check(a, first);
+        QCOMPARE(b.form->validList()->links(), second);
+        QCOMPARE(a.form->validList()->links(), first);
+        QCOMPARE(invalid(a) + invalid(b), QStringList());
+        QVERIFY(QFileInfo(a.platform.startedProcesses.first().program).path()
+                != QFileInfo(b.platform.startedProcesses.first().program).path());
+        verifyEnded(a);
+        verifyEnded(b);
     }
 
     // A transfer the fetch tool reports as failed or incomplete holds no page, even when what
@@ -134,17 +167,18 @@ private slots:
         verifyEnded(w);
     }
 
-    // A page left in the temporary folder, before the run or while a fetch that fails is
-    // under way, is never read as the page of the link being checked.
+    // A page left in the temporary folder before the run, or in the run's folder while a fetch
+    // that fails is under way, is never read as the page of the link being checked.
     void stalePageIsNeverTakenForTheLinksPage()
     {
         // Nothing listens on port 1 of the loopback: the fetch is refused at once.
         const QString refused = u"http://127.0.0.1:1/watch?v=ok"_qs;
         const QByteArray okPage = R"(x "playabilityStatus":{"status":"OK","x":1} x)";
-        const QString messagePath = QDir(m_temp->path()).filePath("message.txt");
-        TestFiles::write(messagePath, okPage);
+        // Left where earlier versions kept their page: not the run's, so left alone.
+        const QString oldPage = TestFiles::write(m_temp->filePath("message.txt"), okPage);
         ShownWindow w;
         w.platform.onProcessEvents = [&] {
+            const QString messagePath = w.form->fetchToolFiles().messagePath();
             if (!w.platform.startedProcesses.isEmpty() && !QFileInfo::exists(messagePath))
                 TestFiles::write(messagePath, okPage);
         };
@@ -153,6 +187,8 @@ private slots:
         QCOMPARE(invalid(w), QStringList {refused + " | " + Unavailable});
         QVERIFY(w.form->validList()->links().isEmpty());
         w.platform.onProcessEvents = {};
+        QCOMPARE(TestFiles::read(oldPage), okPage);
+        QVERIFY(QFile::remove(oldPage));
         verifyEnded(w);
     }
 

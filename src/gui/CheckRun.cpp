@@ -1,7 +1,6 @@
 #include "gui/CheckRun.h"
 
 #include "core/FetchCommand.h"
-#include "core/FetchTool.h"
 #include "core/FileExists.h"
 #include "core/PlayabilityVerdict.h"
 #include "core/TextReader.h"
@@ -64,7 +63,7 @@ void startChecking(WindowContext &window)
             if (!trap.step(122, [&] { link = window.inputList()->text(i); }))
                 continue;
             QString messagePath;
-            trap.step(124, [&] { messagePath = FetchTool::messagePathNow(); });
+            trap.step(124, [&] { messagePath = window.fetchToolFiles().messagePath(); });
             // No page of an earlier link may be taken for this one.
             trap.step(126, [&] { deleteFileQuietly(platform, messagePath); });
             trap.reach(128); // the link is one argument of its own, never quoted into a line
