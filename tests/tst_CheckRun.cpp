@@ -29,6 +29,18 @@ QStringList entries(const QString &folder)
     return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden
                                   | QDir::System);
 }
+// How many processes run program now: those would go on after the program's end.
+int processesRunning(const QString &program)
+{
+    int running = 0;
+    for (const QString &pid : QDir("/proc").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile commandLine("/proc/" + pid + "/cmdline");
+        if (pid.toInt() > 0 && commandLine.open(QIODevice::ReadOnly)
+            && commandLine.readAll().split('\0').value(0) == QFile::encodeName(program))
+            ++running;
+    }
+    return running;
+}
 } // namespace
 
 class CheckRunTest : public QObject
@@ -119,6 +131,61 @@ private slots:
             QCOMPARE(request.cookie, u"SOCS=CAI"_qs);
         }
         verifyEnded(w);
+    }
+
+    // However the window goes during a run (a close request, or its native window destroyed
+    // with none), the run goes with it: by the program's end the fetch under way is stopped,
+    // the run's files are gone and nothing more was filed or shown. At "Done." the program
+    // ends once the box is closed.
+    void closingTheWindowEndsTheRunAndLeavesNothing_data()
+    {
+        QTest::addColumn<bool>("closeRequest"); // else the native window is destroyed
+        QTest::addColumn<bool>("atDone");
+        QTest::newRow("close request during a fetch") << true << false;
+        QTest::newRow("native window destroyed during a fetch") << false << false;
+        QTest::newRow("native window destroyed at Done.") << false << true;
+    }
+    void closingTheWindowEndsTheRunAndLeavesNothing()
+    {
+        QFETCH(bool, closeRequest);
+        QFETCH(bool, atDone);
+        ShownWindow w;
+        bool closed = false;
+        auto closeOnce = [&] {
+            if (closed)
+                return;
+            closed = true;
+            if (closeRequest)
+                QVERIFY(w.form->close());
+            else
+                w.form->windowHandle()->destroy();
+        };
+        if (atDone)
+            w.platform.onBox = [&](const ScriptedPlatform::Box &) {
+                closeOnce();
+            };
+        else
+            w.platform.onProcessEvents = [&] {
+                if (!w.platform.startedProcesses.isEmpty())
+                    closeOnce();
+            };
+        QStringList left {"the program did not end"};
+        int running = -1;
+        w.platform.onEndProgram = [&] {
+            left = entries(m_temp->path());
+            running = processesRunning(w.platform.startedProcesses.value(0).program);
+        };
+        const QStringList links {url("/watch?v=ok") + (atDone ? "" : "&delay=3000"),
+                                 url("/watch?v=ok")};
+        check(w, links);
+        QCOMPARE(w.platform.endProgramCalls, 1);
+        QCOMPARE(left, QStringList());
+        QCOMPARE(running, 0);
+        QCOMPARE(w.platform.boxTexts(), atDone ? QStringList {"Done."} : QStringList());
+        QCOMPARE(w.platform.startedProcesses.size(), atDone ? 2 : 1);
+        QCOMPARE(w.form->validList()->count(), atDone ? 2 : 0);
+        QCOMPARE(w.form->invalidList()->count(), 0);
+        QVERIFY(!w.form->isChecking());
     }
 
     // Two windows checking at the same time keep to their own files. Both live in this one

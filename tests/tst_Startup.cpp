@@ -162,27 +162,41 @@ private slots:
         QVERIFY2(off.manhattanLength() <= 4, qPrintable(u"%1,%2"_qs.arg(off.x()).arg(off.y())));
     }
 
+    // Without a check run the program ends at once, however the window goes: a close request
+    // (also while a load or a save shows the hourglass), or its native window destroyed with
+    // no request. A run ends first (tst_CheckRun).
     void closingEndsProgramOnceAndNothingElse_data()
     {
-        QTest::addColumn<bool>("busy");
-        QTest::newRow("idle") << false;
-        QTest::newRow("during a check run") << true;
+        QTest::addColumn<int>("way");
+        QTest::addColumn<bool>("ends");
+        QTest::newRow("close request") << int(CloseRequest) << true;
+        QTest::newRow("close request while busy") << int(CloseWhileBusy) << true;
+        QTest::newRow("native window destroyed") << int(NativeWindowDestroyed) << true;
     }
     void closingEndsProgramOnceAndNothingElse()
     {
-        QFETCH(bool, busy);
+        QFETCH(int, way);
+        QFETCH(bool, ends);
         ShownWindow w;
         MainWindow &form = *w.form;
         form.inputList()->append("https://www.youtube.com/watch?v=abc");
-        form.setChecking(busy);
-        if (busy)
+        if (way == CloseWhileBusy)
             form.setMousePointer(MainWindow::HourglassPointer);
-        QVERIFY(form.close());
-        QCOMPARE(w.platform.endProgramCalls, 1);
+        if (way == CloseRequest || way == CloseWhileBusy) {
+            QVERIFY(form.close());
+        } else {
+            form.windowHandle()->destroy();
+        }
+        QCOMPARE(w.platform.endProgramCalls, ends ? 1 : 0);
+        if (!ends)
+            QVERIFY(form.windowHandle()->handle());
         QVERIFY(w.platform.boxes.isEmpty());
         QVERIFY(w.platform.prompts.isEmpty() && w.platform.saveDialogs.isEmpty());
         QCOMPARE(form.inputList()->count(), 1);
     }
+
+private:
+    enum Way { CloseRequest, CloseWhileBusy, NativeWindowDestroyed };
 };
 
 QTEST_MAIN(StartupTest)
