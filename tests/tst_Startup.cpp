@@ -2,6 +2,7 @@
 // icon and title, reports of failing steps, and shutdown.
 #include "CursorFixtures.h"
 #include "WindowUnderTest.h"
+#include "platform/DestroyedWindowWatch.h"
 #include "support/TestFiles.h"
 
 #include <QScreen>
@@ -164,7 +165,7 @@ private slots:
 
     // Without a check run the program ends at once, however the window goes: a close request
     // (also while a load or a save shows the hourglass), or its native window destroyed with
-    // no request. A run ends first (tst_CheckRun).
+    // no request, as Qt destroys it or as X11 reports it. A run ends first (tst_CheckRun).
     void closingEndsProgramOnceAndNothingElse_data()
     {
         QTest::addColumn<int>("way");
@@ -172,6 +173,9 @@ private slots:
         QTest::newRow("close request") << int(CloseRequest) << true;
         QTest::newRow("close request while busy") << int(CloseWhileBusy) << true;
         QTest::newRow("native window destroyed") << int(NativeWindowDestroyed) << true;
+        QTest::newRow("X11 reports it destroyed") << int(X11ReportsDestroyed) << true;
+        QTest::newRow("X11 reports another window destroyed") << int(X11ReportsOther) << false;
+        QTest::newRow("another client sends the report") << int(X11ReportSent) << false;
     }
     void closingEndsProgramOnceAndNothingElse()
     {
@@ -184,8 +188,20 @@ private slots:
             form.setMousePointer(MainWindow::HourglassPointer);
         if (way == CloseRequest || way == CloseWhileBusy) {
             QVERIFY(form.close());
-        } else {
+        } else if (way == NativeWindowDestroyed) {
             form.windowHandle()->destroy();
+        } else {
+            // The X protocol's DestroyNotify as xcb delivers it.
+            struct
+            {
+                quint8 type, pad;
+                quint16 sequence;
+                quint32 event, window;
+            } report {quint8(way == X11ReportSent ? 0x80 | 17 : 17), 0, 0, quint32(form.winId()),
+                      quint32(form.winId()) + (way == X11ReportsOther ? 1000 : 0)};
+            DestroyedWindowWatch watch;
+            QVERIFY(!watch.nativeEventFilter("xcb_generic_event_t", &report, nullptr));
+            QCoreApplication::sendPostedEvents();
         }
         QCOMPARE(w.platform.endProgramCalls, ends ? 1 : 0);
         if (!ends)
@@ -196,7 +212,14 @@ private slots:
     }
 
 private:
-    enum Way { CloseRequest, CloseWhileBusy, NativeWindowDestroyed };
+    enum Way {
+        CloseRequest,
+        CloseWhileBusy,
+        NativeWindowDestroyed,
+        X11ReportsDestroyed,
+        X11ReportsOther,
+        X11ReportSent
+    };
 };
 
 QTEST_MAIN(StartupTest)
