@@ -29,6 +29,18 @@ QStringList entries(const QString &folder)
     return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden
                                   | QDir::System);
 }
+// How many processes run program now: those would go on after the program's end.
+int processesRunning(const QString &program)
+{
+    int running = 0;
+    for (const QString &pid : QDir("/proc").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile commandLine("/proc/" + pid + "/cmdline");
+        if (pid.toInt() > 0 && commandLine.open(QIODevice::ReadOnly)
+            && commandLine.readAll().split('\0').value(0) == QFile::encodeName(program))
+            ++running;
+    }
+    return running;
+}
 } // namespace
 
 class CheckRunTest : public QObject
@@ -107,11 +119,99 @@ private slots:
         QCOMPARE(invalid(w), invalidRows);
         QCOMPARE(w.platform.boxTexts(), QStringList {"Done."});
         QCOMPARE(w.platform.startedProcesses.size(), links.size());
+        // The tool is told where its certificate file lies (so https works): beside it, in the
+        // run's own folder directly inside the temporary folder.
+        const ProcessStart &fetch = w.platform.startedProcesses.first();
+        const QString runFolder = QFileInfo(fetch.program).path();
+        QCOMPARE(QFileInfo(runFolder).path(), m_temp->path());
+        QCOMPARE(fetch.environment.value("CURL_CA_BUNDLE"),
+                 QDir(runFolder).filePath("curl-ca-bundle.crt"));
         for (const auto &request : m_server->requests().mid(m_requestsBefore)) {
             QCOMPARE(request.userAgent, QLatin1String(FetchCommand::UserAgent));
             QCOMPARE(request.cookie, u"SOCS=CAI"_qs);
         }
         verifyEnded(w);
+    }
+
+    // However the window goes during a run (a close request, or its native window destroyed
+    // with none), the run goes with it: by the program's end the fetch under way is stopped,
+    // the run's files are gone and nothing more was filed or shown. At "Done." the program
+    // ends once the box is closed.
+    void closingTheWindowEndsTheRunAndLeavesNothing_data()
+    {
+        QTest::addColumn<bool>("closeRequest"); // else the native window is destroyed
+        QTest::addColumn<bool>("atDone");
+        QTest::newRow("close request during a fetch") << true << false;
+        QTest::newRow("native window destroyed during a fetch") << false << false;
+        QTest::newRow("native window destroyed at Done.") << false << true;
+    }
+    void closingTheWindowEndsTheRunAndLeavesNothing()
+    {
+        QFETCH(bool, closeRequest);
+        QFETCH(bool, atDone);
+        ShownWindow w;
+        bool closed = false;
+        auto closeOnce = [&] {
+            if (closed)
+                return;
+            closed = true;
+            if (closeRequest)
+                QVERIFY(w.form->close());
+            else
+                w.form->windowHandle()->destroy();
+        };
+        if (atDone)
+            w.platform.onBox = [&](const ScriptedPlatform::Box &) {
+                closeOnce();
+            };
+        else
+            w.platform.onProcessEvents = [&] {
+                if (!w.platform.startedProcesses.isEmpty())
+                    closeOnce();
+            };
+        QStringList left {"the program did not end"};
+        int running = -1;
+        w.platform.onEndProgram = [&] {
+            left = entries(m_temp->path());
+            running = processesRunning(w.platform.startedProcesses.value(0).program);
+        };
+        const QStringList links {url("/watch?v=ok") + (atDone ? "" : "&delay=3000"),
+                                 url("/watch?v=ok")};
+        check(w, links);
+        QCOMPARE(w.platform.endProgramCalls, 1);
+        QCOMPARE(left, QStringList());
+        QCOMPARE(running, 0);
+        QCOMPARE(w.platform.boxTexts(), atDone ? QStringList {"Done."} : QStringList());
+        QCOMPARE(w.platform.startedProcesses.size(), atDone ? 2 : 1);
+        QCOMPARE(w.form->validList()->count(), atDone ? 2 : 0);
+        QCOMPARE(w.form->invalidList()->count(), 0);
+        QVERIFY(!w.form->isChecking());
+    }
+
+    // Two windows checking at the same time keep to their own files. Both live in this one
+    // process: the second window's whole run goes on inside the first one's wait, while the
+    // first one's fetch runs beside the second one's.
+    void twoWindowsCheckingAtOnceFileEveryGoodLinkValid()
+    {
+        QStringList first, second;
+        for (int i = 1; i <= 4; ++i) {
+            first << url(u"/watch?v=ok&first=%1&delay=300"_qs.arg(i));
+            second << url(u"/watch?v=ok&second=%1"_qs.arg(i));
+        }
+        ShownWindow a, b;
+        b.fill(1, second);
+        a.platform.onProcessEvents = [&] {
+            if (!a.platform.startedProcesses.isEmpty() && b.platform.startedProcesses.isEmpty())
+                b.click(b.button("startCheckingButton"));
+        };
+        check(a, first);
+        QCOMPARE(b.form->validList()->links(), second);
+        QCOMPARE(a.form->validList()->links(), first);
+        QCOMPARE(invalid(a) + invalid(b), QStringList());
+        QVERIFY(QFileInfo(a.platform.startedProcesses.first().program).path()
+                != QFileInfo(b.platform.startedProcesses.first().program).path());
+        verifyEnded(a);
+        verifyEnded(b);
     }
 
     // A transfer the fetch tool reports as failed or incomplete holds no page, even when what
@@ -134,17 +234,18 @@ private slots:
         verifyEnded(w);
     }
 
-    // A page left in the temporary folder, before the run or while a fetch that fails is
-    // under way, is never read as the page of the link being checked.
+    // A page left in the temporary folder before the run, or in the run's folder while a fetch
+    // that fails is under way, is never read as the page of the link being checked.
     void stalePageIsNeverTakenForTheLinksPage()
     {
         // Nothing listens on port 1 of the loopback: the fetch is refused at once.
         const QString refused = u"http://127.0.0.1:1/watch?v=ok"_qs;
         const QByteArray okPage = R"(x "playabilityStatus":{"status":"OK","x":1} x)";
-        const QString messagePath = QDir(m_temp->path()).filePath("message.txt");
-        TestFiles::write(messagePath, okPage);
+        // Left where earlier versions kept their page: not the run's, so left alone.
+        const QString oldPage = TestFiles::write(m_temp->filePath("message.txt"), okPage);
         ShownWindow w;
         w.platform.onProcessEvents = [&] {
+            const QString messagePath = w.form->fetchToolFiles().messagePath();
             if (!w.platform.startedProcesses.isEmpty() && !QFileInfo::exists(messagePath))
                 TestFiles::write(messagePath, okPage);
         };
@@ -153,6 +254,8 @@ private slots:
         QCOMPARE(invalid(w), QStringList {refused + " | " + Unavailable});
         QVERIFY(w.form->validList()->links().isEmpty());
         w.platform.onProcessEvents = {};
+        QCOMPARE(TestFiles::read(oldPage), okPage);
+        QVERIFY(QFile::remove(oldPage));
         verifyEnded(w);
     }
 

@@ -1,5 +1,5 @@
-// The one definition of a fetch: its fixed options in full, and which links can be handed to
-// the fetch tool as one argument exactly as they are.
+// The one definition of a fetch: its fixed options in full, the certificate file it is given,
+// and which links can be handed to the fetch tool as one argument exactly as they are.
 #include "core/FetchCommand.h"
 
 #include <QtTest>
@@ -41,6 +41,23 @@ private slots:
         };
         QCOMPARE(FetchCommand::fetchArguments(link, "/tmp/t/message.txt"), expected);
         QCOMPARE(FetchCommand::fetchOptions(), expected.first(expected.size() - 4));
+    }
+
+    // The tool is told where its certificate file lies (Debian's curl does not look beside
+    // itself), so https links can be checked; everything else of the environment is kept.
+    void fetchGetsTheCertificateFileBesideTheTool()
+    {
+        const QString tool = QStringLiteral("/run/user/7/brindlewood-a1B2c3/curl.exe");
+        const ProcessStart fetch = FetchCommand::fetchProcess(tool, "https://a.example/", "/o");
+        QCOMPARE(fetch.program, tool);
+        QCOMPARE(fetch.arguments, FetchCommand::fetchArguments("https://a.example/", "/o"));
+        QCOMPARE(fetch.environment.value("CURL_CA_BUNDLE"),
+                 u"/run/user/7/brindlewood-a1B2c3/curl-ca-bundle.crt"_qs);
+        QProcessEnvironment rest = fetch.environment;
+        rest.remove("CURL_CA_BUNDLE");
+        QProcessEnvironment own = QProcessEnvironment::systemEnvironment();
+        own.remove("CURL_CA_BUNDLE");
+        QCOMPARE(rest.toStringList(), own.toStringList());
     }
 
     void fetchableLinks_data()

@@ -1,5 +1,6 @@
 // Deploying and removing the fetch tool, and the quiet file routines under it.
 #include "core/AppError.h"
+#include "core/FetchTool.h"
 #include "core/TemporaryFolder.h"
 #include "gui/FetchToolFiles.h"
 #include "support/ScriptedPlatform.h"
@@ -8,6 +9,9 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <csignal>
+#include <sys/resource.h>
 
 class FetchToolDeploymentTest : public QObject
 {
@@ -27,19 +31,33 @@ private slots:
     void deploymentWritesTheEmbeddedToolAndBundleExactly()
     {
         m_files.deploy();
-        const QString tool = m_folder->filePath("curl.exe");
-        const QString bundle = m_folder->filePath("curl-ca-bundle.crt");
+        // A folder of the run's own, for its owner alone, directly inside the temporary folder.
+        const QString runFolder = QFileInfo(m_files.toolPath()).path();
+        QCOMPARE(QFileInfo(runFolder).path(), m_folder->path());
+        QCOMPARE(QFileInfo(runFolder).permissions()
+                     & (QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup
+                        | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther),
+                 QFileDevice::Permissions());
+        const QString tool = QDir(runFolder).filePath("curl.exe");
+        const QString bundle = QDir(runFolder).filePath("curl-ca-bundle.crt");
         QCOMPARE(m_files.toolPath(), tool);
-        QCOMPARE(m_files.messagePath(), m_folder->filePath("message.txt"));
+        QCOMPARE(m_files.messagePath(), QDir(runFolder).filePath("message.txt"));
         QCOMPARE(TestFiles::read(tool), TestFiles::read(QStandardPaths::findExecutable("curl")));
         QCOMPARE(TestFiles::read(bundle), TestFiles::read("/etc/ssl/certs/ca-certificates.crt"));
         QVERIFY(QFileInfo(tool).permissions() & QFileDevice::ExeOwner);
         QVERIFY(
             !(QFileInfo(tool).permissions() & (QFileDevice::WriteOther | QFileDevice::ExeOther)));
 
-        // A second deployment replaces the first in place.
-        m_files.deploy();
-        QCOMPARE(QDir(m_folder->path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+        // Another run (another window's) gets a folder of its own; removing it leaves this one.
+        FetchToolFiles other;
+        other.deploy();
+        const QString otherFolder = QFileInfo(other.toolPath()).path();
+        QVERIFY(otherFolder != runFolder);
+        QCOMPARE(QFileInfo(otherFolder).path(), m_folder->path());
+        ScriptedPlatform platform;
+        other.removeQuietly(platform);
+        QVERIFY(!QFileInfo::exists(otherFolder));
+        QCOMPARE(QDir(runFolder).entryList(QDir::Files | QDir::Hidden | QDir::System),
                  QStringList({"curl-ca-bundle.crt", "curl.exe"}));
     }
 
@@ -50,7 +68,11 @@ private slots:
         QVERIFY(QFile::link(victim, m_folder->filePath("curl.exe")));
         QVERIFY(QFile::link(victim, m_folder->filePath("curl-ca-bundle.crt")));
 
+        // The window's runs write into a folder of their own and pass these by.
         m_files.deploy();
+        QVERIFY(QFileInfo(m_folder->filePath("curl.exe")).isSymLink());
+        // Written into their folder, the files replace the links.
+        FetchTool::deployFetchToolTo(m_folder->path());
 
         QCOMPARE(TestFiles::read(victim), QByteArray("keep me"));
         QVERIFY(!QFileInfo(m_folder->filePath("curl.exe")).isSymLink());
@@ -67,13 +89,31 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(AppError, m_files.deploy());
         QCOMPARE(m_files.toolPath(), earlier);
 
-        // A folder we may not write in, for a file inside it: nothing half-written stays.
+        // Writing fails inside the run's folder (no file may grow past 4 KiB): neither the
+        // folder nor anything half-written in it stays.
         QTemporaryDir other;
-        QVERIFY(QDir(other.path()).mkdir("curl-ca-bundle.crt"));
         qputenv("TEMP", other.path().toLocal8Bit());
-        QVERIFY_THROWS_EXCEPTION(AppError, m_files.deploy());
-        QCOMPARE(QDir(other.path()).entryList(QDir::Files | QDir::Hidden),
-                 QStringList({"curl.exe"}));
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit {};
+        getrlimit(RLIMIT_FSIZE, &limit);
+        const rlimit small {4096, limit.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &small);
+        const bool failed = [&] {
+            try {
+                m_files.deploy();
+                return false;
+            } catch (const AppError &) {
+                return true;
+            }
+        }();
+        setrlimit(RLIMIT_FSIZE, &limit);
+        std::signal(SIGXFSZ, oldHandler);
+        QVERIFY(failed);
+        QCOMPARE(m_files.toolPath(), earlier);
+        QCOMPARE(
+            QDir(other.path())
+                .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System),
+            QStringList());
     }
 
     void temporaryFolderFollowsTempAndFallsBackToRuntimeFolder_data()
@@ -103,8 +143,9 @@ private slots:
 
         const QString expected = temp == 2 ? m_folder->path() : runtimeFolder.path();
         QCOMPARE(folder, expected);
-        QCOMPARE(m_files.toolPath(), QDir(expected).filePath("curl.exe"));
-        QVERIFY(QFile::exists(QDir(expected).filePath("curl-ca-bundle.crt")));
+        const QString runFolder = QFileInfo(m_files.toolPath()).path();
+        QCOMPARE(QFileInfo(runFolder).path(), expected);
+        QVERIFY(QFile::exists(QDir(runFolder).filePath("curl-ca-bundle.crt")));
     }
 
     void removalDeletesToolBundleAndMessageFile()

@@ -45,6 +45,16 @@ private slots:
         QCOMPARE(platform.processEventsCalls % 2, 0);
     }
 
+    // The window closed while its fetch ran: the child is stopped at the next poll.
+    void childIsStoppedWhenItsOwnerAsks()
+    {
+        ScriptedPlatform platform;
+        QCOMPARE(runProcessAndWait(platform, {QStringLiteral("/bin/sleep"), {"600"}}, {},
+                                   [&] { return platform.processEventsCalls >= 4; }),
+                 ProcessStoppedOnRequest);
+        QCOMPARE(platform.processEventsCalls, 4);
+    }
+
     void childIsStoppedOnceItsOutputPassesTheLimit()
     {
         FixtureServerProcess server;

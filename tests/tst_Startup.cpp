@@ -2,6 +2,7 @@
 // icon and title, reports of failing steps, and shutdown.
 #include "CursorFixtures.h"
 #include "WindowUnderTest.h"
+#include "platform/DestroyedWindowWatch.h"
 #include "support/TestFiles.h"
 
 #include <QScreen>
@@ -162,27 +163,63 @@ private slots:
         QVERIFY2(off.manhattanLength() <= 4, qPrintable(u"%1,%2"_qs.arg(off.x()).arg(off.y())));
     }
 
+    // Without a check run the program ends at once, however the window goes: a close request
+    // (also while a load or a save shows the hourglass), or its native window destroyed with
+    // no request, as Qt destroys it or as X11 reports it. A run ends first (tst_CheckRun).
     void closingEndsProgramOnceAndNothingElse_data()
     {
-        QTest::addColumn<bool>("busy");
-        QTest::newRow("idle") << false;
-        QTest::newRow("during a check run") << true;
+        QTest::addColumn<int>("way");
+        QTest::addColumn<bool>("ends");
+        QTest::newRow("close request") << int(CloseRequest) << true;
+        QTest::newRow("close request while busy") << int(CloseWhileBusy) << true;
+        QTest::newRow("native window destroyed") << int(NativeWindowDestroyed) << true;
+        QTest::newRow("X11 reports it destroyed") << int(X11ReportsDestroyed) << true;
+        QTest::newRow("X11 reports another window destroyed") << int(X11ReportsOther) << false;
+        QTest::newRow("another client sends the report") << int(X11ReportSent) << false;
     }
     void closingEndsProgramOnceAndNothingElse()
     {
-        QFETCH(bool, busy);
+        QFETCH(int, way);
+        QFETCH(bool, ends);
         ShownWindow w;
         MainWindow &form = *w.form;
         form.inputList()->append("https://www.youtube.com/watch?v=abc");
-        form.setChecking(busy);
-        if (busy)
+        if (way == CloseWhileBusy)
             form.setMousePointer(MainWindow::HourglassPointer);
-        QVERIFY(form.close());
-        QCOMPARE(w.platform.endProgramCalls, 1);
+        if (way == CloseRequest || way == CloseWhileBusy) {
+            QVERIFY(form.close());
+        } else if (way == NativeWindowDestroyed) {
+            form.windowHandle()->destroy();
+        } else {
+            // The X protocol's DestroyNotify as xcb delivers it.
+            struct
+            {
+                quint8 type, pad;
+                quint16 sequence;
+                quint32 event, window;
+            } report {quint8(way == X11ReportSent ? 0x80 | 17 : 17), 0, 0, quint32(form.winId()),
+                      quint32(form.winId()) + (way == X11ReportsOther ? 1000 : 0)};
+            DestroyedWindowWatch watch;
+            QVERIFY(!watch.nativeEventFilter("xcb_generic_event_t", &report, nullptr));
+            QCoreApplication::sendPostedEvents();
+        }
+        QCOMPARE(w.platform.endProgramCalls, ends ? 1 : 0);
+        if (!ends)
+            QVERIFY(form.windowHandle()->handle());
         QVERIFY(w.platform.boxes.isEmpty());
         QVERIFY(w.platform.prompts.isEmpty() && w.platform.saveDialogs.isEmpty());
         QCOMPARE(form.inputList()->count(), 1);
     }
+
+private:
+    enum Way {
+        CloseRequest,
+        CloseWhileBusy,
+        NativeWindowDestroyed,
+        X11ReportsDestroyed,
+        X11ReportsOther,
+        X11ReportSent
+    };
 };
 
 QTEST_MAIN(StartupTest)

@@ -2,7 +2,6 @@
 
 #include "core/AppError.h"
 #include "core/FileRoutines.h"
-#include "core/TemporaryFolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -38,11 +37,6 @@ void removeFetchToolFrom(const QString &folder)
 {
     deleteFileForced(pathIn(folder, ToolFileName));
     deleteFileForced(pathIn(folder, BundleFileName));
-}
-
-QString messagePathNow()
-{
-    return pathIn(temporaryFolder(), MessageFileName);
 }
 
 } // namespace FetchTool

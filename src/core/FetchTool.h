@@ -23,8 +23,4 @@ struct DeployedFetchTool
 DeployedFetchTool deployFetchToolTo(const QString &folder);
 // Deletes the tool and the certificate file from folder; failures are ignored.
 void removeFetchToolFrom(const QString &folder);
-
-// The path of the message file, the page of the window's current fetch, in the temporary
-// folder as it is now.
-QString messagePathNow();
 } // namespace FetchTool

@@ -1,7 +1,6 @@
 #include "gui/CheckRun.h"
 
 #include "core/FetchCommand.h"
-#include "core/FetchTool.h"
 #include "core/FileExists.h"
 #include "core/PlayabilityVerdict.h"
 #include "core/TextReader.h"
@@ -56,7 +55,9 @@ void startChecking(WindowContext &window)
         // Rows appended while the run goes on lie beyond this count and wait for a later run.
         int count = 0;
         trap.step(114, [&] { count = window.inputList()->count(); });
-        for (int i = 1; i <= count; ++i) {
+        // A window closed during the run ends the run: the fetch under way is stopped, nothing
+        // more is filed, and the run's files are deleted as at any end.
+        for (int i = 1; i <= count && !window.isClosing(); ++i) {
             trap.reach(120); // status, reason and subreason start empty in every verdict
             QString link;
             // A row that has gone (a file load inside the run can reset the pointer and
@@ -64,7 +65,7 @@ void startChecking(WindowContext &window)
             if (!trap.step(122, [&] { link = window.inputList()->text(i); }))
                 continue;
             QString messagePath;
-            trap.step(124, [&] { messagePath = FetchTool::messagePathNow(); });
+            trap.step(124, [&] { messagePath = window.fetchToolFiles().messagePath(); });
             // No page of an earlier link may be taken for this one.
             trap.step(126, [&] { deleteFileQuietly(platform, messagePath); });
             trap.reach(128); // the link is one argument of its own, never quoted into a line
@@ -86,9 +87,12 @@ void startChecking(WindowContext &window)
                 const ProcessStart start {toolPath, arguments,
                                           FetchCommand::fetchEnvironment(toolPath)};
                 fetched
-                    = runProcessAndWait(platform, start, {messagePath, FetchCommand::MaxPageBytes})
+                    = runProcessAndWait(platform, start, {messagePath, FetchCommand::MaxPageBytes},
+                                        [&] { return window.isClosing(); })
                     == 0;
             });
+            if (window.isClosing())
+                break;
             bool notDecided = true;
             trap.reach(134);
             if (trap.test(136, [&] { return fetched && pageIsThere(messagePath); })) {
@@ -114,11 +118,14 @@ void startChecking(WindowContext &window)
         }
         trap.step(204, [&] { window.fetchToolFiles().removeQuietly(platform); });
         trap.step(206, [&] { window.setMousePointer(WindowContext::DefaultPointer); });
-        trap.step(208, [&] {
-            platform.messageBox(window.dialogOwner(), QStringLiteral("Done."),
-                                window.applicationTitle(), Platform::Buttons::Ok,
-                                Platform::Icon::None);
-        });
+        // Nobody is left to tell once the window has gone.
+        if (!window.isClosing()) {
+            trap.step(208, [&] {
+                platform.messageBox(window.dialogOwner(), QStringLiteral("Done."),
+                                    window.applicationTitle(), Platform::Buttons::Ok,
+                                    Platform::Icon::None);
+            });
+        }
     }
     trap.step(212, [&] { window.setChecking(false); });
 }

@@ -7,28 +7,36 @@
 #include "platform/Platform.h"
 
 #include <QDir>
+#include <QTemporaryDir>
 
 void FetchToolFiles::deploy()
 {
-    const FetchTool::DeployedFetchTool tool = FetchTool::deployFetchToolTo(temporaryFolder());
+    // A folder of the run's own, so that two windows checking at once never run, read or
+    // delete each other's files. It is made for the owner alone.
+    const QString temporary = temporaryFolder();
+    QTemporaryDir runFolder(QDir(temporary).filePath(QStringLiteral("brindlewood-XXXXXX")));
+    if (!runFolder.isValid())
+        throw AppError(QStringLiteral("Cannot make a folder in \"%1\": %2")
+                           .arg(temporary, runFolder.errorString()),
+                       75);
+    // Thrown on failure, which removes the new folder with whatever was written into it.
+    const FetchTool::DeployedFetchTool tool = FetchTool::deployFetchToolTo(runFolder.path());
+    runFolder.setAutoRemove(false);
+    m_folder = tool.folder;
     m_toolPath = tool.toolPath;
-    m_messagePath = FetchTool::messagePathNow();
+    m_messagePath = QDir(tool.folder).filePath(QLatin1String(FetchTool::MessageFileName));
 }
 
 void FetchToolFiles::removeQuietly(Platform &platform) const
 {
-    // The folder is read afresh for the tool's two files, as when they were written.
-    // Removal never fails: without a temporary folder there is nothing of ours to delete.
-    auto inTemporaryFolder = [](const char *name) {
-        try {
-            return QDir(temporaryFolder()).filePath(QLatin1String(name));
-        } catch (const AppError &) {
-            return QString();
-        }
-    };
-    deleteFileQuietly(platform, inTemporaryFolder(FetchTool::ToolFileName));
-    deleteFileQuietly(platform, inTemporaryFolder(FetchTool::BundleFileName));
+    if (m_folder.isEmpty())
+        return; // never deployed: nothing of ours to delete
+    const QDir folder(m_folder);
+    deleteFileQuietly(platform, folder.filePath(QLatin1String(FetchTool::ToolFileName)));
+    deleteFileQuietly(platform, folder.filePath(QLatin1String(FetchTool::BundleFileName)));
     deleteFileQuietly(platform, m_messagePath);
+    // Only once it is empty: a file that could not be deleted stays where it was found.
+    QDir().rmdir(m_folder);
 }
 
 void deleteFileQuietly(Platform &platform, const QString &path)

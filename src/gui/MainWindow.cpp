@@ -24,6 +24,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPlatformSurfaceEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
@@ -297,11 +298,33 @@ void MainWindow::mouseMoveEvent(QMouseEvent *event)
     QWidget::mouseMoveEvent(event);
 }
 
+bool MainWindow::event(QEvent *event)
+{
+    // The native window destroyed from outside, with no close request before: the window is
+    // gone all the same, and so is the program.
+    if (event->type() == QEvent::PlatformSurface
+        && static_cast<QPlatformSurfaceEvent *>(event)->surfaceEventType()
+            == QPlatformSurfaceEvent::SurfaceAboutToBeDestroyed)
+        endProgramWhenRunIsOver();
+    return QWidget::event(event);
+}
+
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    // Closing ends the program at once, even in the middle of a check run.
     event->accept();
-    m_platform.endProgram();
+    endProgramWhenRunIsOver();
+}
+
+void MainWindow::endProgramWhenRunIsOver()
+{
+    // Qt destroys the native window of a window it closes: the news can come twice.
+    if (m_closing)
+        return;
+    m_closing = true;
+    // A check run in progress first stops its fetch and deletes its files (startChecking
+    // ends the program when it returns); nothing else needs to finish.
+    if (!m_checking)
+        m_platform.endProgram();
 }
 
 void MainWindow::addLink()
@@ -331,6 +354,10 @@ void MainWindow::clearInputList()
 void MainWindow::startChecking()
 {
     CheckRun::startChecking(*this);
+    // The window was closed during the run, which has now ended; a click that came in during
+    // the run returns before it is over and ends nothing.
+    if (m_closing && !m_checking)
+        m_platform.endProgram();
 }
 void MainWindow::saveValidList()
 {

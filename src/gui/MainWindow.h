@@ -48,6 +48,7 @@ public:
     void setMousePointer(MousePointer pointer) override;
     bool isChecking() const override { return m_checking; }
     void setChecking(bool checking) override { m_checking = checking; }
+    bool isClosing() const override { return m_closing; }
     FetchToolFiles &fetchToolFiles() override { return m_fetchToolFiles; }
 
     const Startup &startup() const { return m_startup; }
@@ -73,6 +74,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void enterEvent(QEnterEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    bool event(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
@@ -85,12 +87,14 @@ private:
     void pointerOverList();
     void pointerOverBackground();
     void applyPointer();
+    void endProgramWhenRunIsOver();
 
     Platform &m_platform;
     Startup m_startup;
     QString m_applicationTitle;
     MousePointer m_pointer = DefaultPointer;
     bool m_checking = false;
+    bool m_closing = false;
     std::optional<QCursor> m_handCursor;
     FetchToolFiles m_fetchToolFiles;
 

@@ -3,7 +3,8 @@
 #include <QFileInfo>
 #include <QThread>
 
-int runProcessAndWait(Platform &platform, const ProcessStart &start, const OutputLimit &limit)
+int runProcessAndWait(Platform &platform, const ProcessStart &start, const OutputLimit &limit,
+                      const std::function<bool()> &stopWhen)
 {
     const std::unique_ptr<ChildProcess> child = platform.startProcess(start);
     if (!child)
@@ -19,6 +20,11 @@ int runProcessAndWait(Platform &platform, const ProcessStart &start, const Outpu
         platform.processEvents();
         QThread::msleep(100);
         platform.processEvents();
+        // The owner is going away (the window was closed): the child may not outlive it.
+        if (!ended && stopWhen && stopWhen()) {
+            child->stop();
+            return ProcessStoppedOnRequest;
+        }
         // An endless page would otherwise fill the disk before the fetch's own time limit.
         if (!ended && !limit.path.isEmpty() && QFileInfo(limit.path).size() > limit.maxBytes) {
             child->stop();

@@ -1,5 +1,6 @@
 // WindowContext: what the window's button and list handlers work on (the three link lists,
-// the pointer setting, the check-run flag, the platform) and nothing more of the window.
+// the pointer setting, the check-run flag, whether the window is closing, the platform) and
+// nothing more of the window.
 #pragma once
 
 #include <QString>
@@ -33,6 +34,9 @@ public:
     // True while a check run is in progress; the only guard against a second run.
     virtual bool isChecking() const = 0;
     virtual void setChecking(bool checking) = 0;
+    // True once the window has been closed, or its native window destroyed: a check run in
+    // progress stops its fetch, deletes its files and ends there.
+    virtual bool isClosing() const = 0;
 
     // The fetch tool the window's check runs deploy, kept between runs.
     virtual FetchToolFiles &fetchToolFiles() = 0;

@@ -29,6 +29,13 @@ void keepAbove(QDialog &dialog, QWidget *owner)
 }
 } // namespace
 
+QtPlatform::QtPlatform()
+{
+    // The watch takes itself off again when it is destroyed.
+    if (QCoreApplication *application = QCoreApplication::instance())
+        application->installNativeEventFilter(&m_destroyedWindowWatch);
+}
+
 Platform::Answer QtPlatform::messageBox(QWidget *owner, const QString &text, const QString &caption,
                                         Buttons buttons, Icon icon)
 {

@@ -2,11 +2,15 @@
 // application's event loop.
 #pragma once
 
+#include "platform/DestroyedWindowWatch.h"
 #include "platform/Platform.h"
 
 class QtPlatform : public Platform
 {
 public:
+    // Watches the application's native windows from now on.
+    QtPlatform();
+
     Answer messageBox(QWidget *owner, const QString &text, const QString &caption, Buttons buttons,
                       Icon icon) override;
     QString inputBox(QWidget *owner, const QString &prompt, const QString &caption,
@@ -25,4 +29,7 @@ public:
     static QString toQtFilter(const QString &filter);
     // Builds the open dialog's answer text from the chosen paths (see Platform::showOpen).
     static QString openAnswer(const QStringList &paths);
+
+private:
+    DestroyedWindowWatch m_destroyedWindowWatch;
 };

@@ -80,6 +80,8 @@ void ScriptedPlatform::processEvents()
 void ScriptedPlatform::endProgram()
 {
     ++endProgramCalls;
+    if (onEndProgram)
+        onEndProgram();
 }
 
 std::unique_ptr<ChildProcess> ScriptedPlatform::startProcess(const ProcessStart &start)

@@ -49,6 +49,8 @@ public:
     std::function<void(const Box &)> onBox;
     // Runs at every processEvents, after the real event processing.
     std::function<void()> onProcessEvents;
+    // Runs where the real program would end (to see what it would leave behind).
+    std::function<void()> onEndProgram;
     // Child processes: every start is recorded, and the child really runs.
     QList<ProcessStart> startedProcesses;
 
