@@ -227,6 +227,12 @@ private slots:
                  QStringLiteral("{\"link\":\"https://a.example/\\u001b[2Jx\\ty\",\"verdict\":"
                                 "\"unknown\",\"reason\":\"\\rvalid\\u0007 \u007f\u00e9\u2019\","
                                 "\"status\":\"OK\",\"http\":429,\"attempts\":4}\n"));
+        // 8-bit controls (U+009B is CSI) and bidirectional overrides and isolates too.
+        checked.link = QStringLiteral("https://a.example/\u009b2J\u0080\u009f\u00a0\u202e");
+        checked.reason = QStringLiteral("\u2029\u202a\u202d\u2066\u2069\u206a\u2067x");
+        QCOMPARE(CheckedLinkFormat::textLine(checked),
+                 QStringLiteral("unknown\thttps://a.example/\\u009b2J\\u0080\\u009f\u00a0"
+                                "\\u202e\t\u2029\\u202a\\u202d\\u2066\\u2069\u206a\\u2067x\n"));
     }
 
     void progressLineFitsItsWidthAndWaitsBeforeARate_data()
