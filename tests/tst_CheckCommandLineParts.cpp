@@ -6,8 +6,11 @@
 #include "cli/HostPacer.h"
 #include "cli/OrderedOutput.h"
 #include "cli/ProgressBar.h"
+#include "cli/SignalWatcher.h"
 
 #include <QtTest>
+
+#include <csignal>
 
 namespace {
 QByteArray pageWithStatus(const char *status, const char *reason)
@@ -280,6 +283,33 @@ private slots:
         const QString line = progressLine(counts, width);
         QTEST(line, "line");
         QVERIFY(line.size() < width);
+    }
+
+    // Once the fetching is over, the signals do again what they did before it: Ctrl-C while
+    // the result files are written ends the tool, and what was ignored (nohup's SIGHUP) never
+    // stopped being ignored.
+    void signalsAreAsBeforeOnceTheFetchingIsOver()
+    {
+        const auto handlers = [] {
+            QList<void (*)(int)> handlers;
+            for (int signalNumber : {SIGINT, SIGTERM, SIGHUP, SIGUSR1, SIGUSR2}) {
+                struct sigaction action = {};
+                sigaction(signalNumber, nullptr, &action);
+                handlers << action.sa_handler;
+            }
+            return handlers;
+        };
+        std::signal(SIGINT, SIG_DFL);
+        std::signal(SIGHUP, SIG_IGN);
+        const QList<void (*)(int)> before = handlers();
+        {
+            SignalWatcher watcher;
+            const QList<void (*)(int)> watching = handlers();
+            QVERIFY(watching[0] != SIG_DFL);
+            QVERIFY(watching[2] == SIG_IGN);
+        }
+        QVERIFY(handlers() == before);
+        std::signal(SIGHUP, SIG_DFL);
     }
 };
 
