@@ -371,6 +371,30 @@ private slots:
         QCOMPARE(newTargets(), QStringList {"/watch?v=ok&s=1"});
     }
 
+    // A line is checked without the blanks and tabs around it, as --normalize reads it, and
+    // printed and saved as it stood; a line that is not valid UTF-8 is not fetched as some
+    // other address.
+    void linkLineIsCheckedTrimmedAndNeverAsAnotherAddress()
+    {
+        const QByteArray ok = url("/watch?v=ok&n=1").toUtf8();
+        const QByteArray error = url("/watch?v=error&n=2").toUtf8();
+        const QByteArray latin1 = url("/watch?v=ok&n=").toUtf8() + "\xE9t\xE9";
+        const QByteArray last = url("/watch?v=ok&n=4").toUtf8();
+        const QString validOut = m_dir.filePath("as-it-stood.txt");
+        const CheckToolOutcome outcome
+            = check({"--valid-out", validOut,
+                     TestFiles::write(m_dir.filePath("blanks.txt"),
+                                      ok + " \t\r\n\t" + error + "\n" + latin1 + "\r\n" + last)});
+        QCOMPARE(outcome.out,
+                 "valid\t" + ok + " \\t\ninvalid\t\\t" + error + '\t' + Gone + "\nunknown\t"
+                     + url("/watch?v=ok&n=\uFFFDt\uFFFD").toUtf8() + "\tnot valid UTF-8\nvalid\t"
+                     + last + '\n');
+        QCOMPARE(outcome.exitCode, 1);
+        QCOMPARE(newTargets(),
+                 (QStringList {"/watch?v=ok&n=1", "/watch?v=error&n=2", "/watch?v=ok&n=4"}));
+        QCOMPARE(TestFiles::read(validOut), ok + " \t\r\n" + last + "\r\n");
+    }
+
     // A pipe, a FIFO or process substitution is read once, like a regular file.
     void linkFilesMayBePipes()
     {
