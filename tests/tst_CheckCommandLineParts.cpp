@@ -84,6 +84,8 @@ private slots:
             unavailable);
         row("too large", F::TooLarge, 200, {}, V::Unknown, "page over 64 MiB", false, false,
             unavailable);
+        row("headers too large", F::HeadersTooLarge, 200, {}, V::Unknown,
+            "answer headers too large", false, false, unavailable);
         row("ftp link", F::NotWebAddress, 0, {}, V::Invalid, "not a web address", false, false, "");
         row("lone surrogate", F::BadAddress, 0, {}, V::Invalid, "not a valid address", false, false,
             "");
