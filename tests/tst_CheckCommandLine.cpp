@@ -292,7 +292,8 @@ private slots:
     {
         QTest::addColumn<QString>("link");
         QTest::addColumn<QByteArray>("reason"); // as line() takes it
-        QTest::addColumn<QStringList>("targets"); // what the server may see, at most once
+        QTest::addColumn<QStringList>("targets"); // what the server sees, each once
+        QTest::addColumn<qint64>("maxBytesSent"); // of an endless answer; 0 for none
         const QString planted = m_dir.filePath("planted");
         const QString page
             = TestFiles::write(m_dir.filePath("local-page.html"),
@@ -300,35 +301,78 @@ private slots:
         const QByteArray badAddress = "not a valid address";
         QTest::newRow("quote then options")
             << url("/watch?v=ok\" -o ") + planted + " --url \"" + url("/watch?v=ok") << badAddress
-            << QStringList {};
-        QTest::newRow("-o then a path") << "-o " + planted << badAddress << QStringList {};
+            << QStringList {} << qint64(0);
+        QTest::newRow("-o then a path")
+            << "-o " + planted << badAddress << QStringList {} << qint64(0);
         QTest::newRow("-o alone") << u"-o"_qs << QByteArray("?no answer: host not found")
-                                  << QStringList {};
-        QTest::newRow("range") << url("/[1-100000]") << NotFound << QStringList {"/[1-100000]"};
-        QTest::newRow("braces") << url("/{watch,x}") << NotFound << QStringList {"/{watch,x}"};
+                                  << QStringList {} << qint64(0);
+        QTest::newRow("range") << url("/[1-100000]") << NotFound << QStringList {"/[1-100000]"}
+                               << qint64(0);
+        QTest::newRow("braces") << url("/{watch,x}") << NotFound << QStringList {"/{watch,x}"}
+                                << qint64(0);
         QTest::newRow("file address")
-            << "file://" + page << QByteArray("not a web address") << QStringList {};
+            << "file://" + page << QByteArray("not a web address") << QStringList {} << qint64(0);
         QTest::newRow("redirect to a file address")
             << url("/to-file") << QByteArray("?redirect to a non-web address")
-            << QStringList {"/to-file"};
-        QTest::newRow("endless body")
-            << url("/") << QByteArray("?page over 64 MiB") << QStringList {"/"};
+            << QStringList {"/to-file"} << qint64(0);
+        QTest::newRow("redirect to an ftp address")
+            << url("/to-ftp") << QByteArray("?redirect to a non-web address")
+            << QStringList {"/to-ftp"} << qint64(0);
+        QTest::newRow("endless body") << url("/") << QByteArray("?page over 64 MiB")
+                                      << QStringList {"/"} << qint64(100) * 1024 * 1024;
         QTest::newRow("declared too long")
             << url("/watch?v=huge") << QByteArray("?page over 64 MiB")
-            << QStringList {"/watch?v=huge"};
+            << QStringList {"/watch?v=huge"} << qint64(16) * 1024 * 1024; // refused unread
     }
     void hostileLinkIsFetchedAtMostOnceExactlyAsTyped()
     {
         QFETCH(QString, link);
         QFETCH(QByteArray, reason);
         QFETCH(QStringList, targets);
+        QFETCH(qint64, maxBytesSent);
+        const qsizetype answersBefore
+            = targets.isEmpty() ? 0 : m_server->bytesSentTo(targets.first()).size();
         const CheckToolOutcome outcome = check({"--retries", "0", linkFile({link})});
         QCOMPARE(outcome.out, line(link, reason));
         QCOMPARE(outcome.exitCode, reason.startsWith('?') ? 3 : 1);
-        const QStringList seen = newTargets();
-        QVERIFY2(seen.isEmpty() || seen == targets, qPrintable(seen.join(u' ')));
+        QCOMPARE(newTargets(), targets);
+        if (maxBytesSent > 0) {
+            QTRY_COMPARE(m_server->bytesSentTo(targets.first()).size(), answersBefore + 1);
+            const qint64 sent = m_server->bytesSentTo(targets.first()).constLast();
+            QVERIFY2(sent <= maxBytesSent, QByteArray::number(sent).constData());
+        }
         QVERIFY(!QFileInfo::exists(m_dir.filePath("planted")));
         QVERIFY(!QFileInfo::exists("planted"));
+    }
+
+    // Answers that break off: whether asking again may help, and the words for what happened.
+    void brokenAnswerHasItsCause_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("cause");
+        QTest::addColumn<int>("attempts"); // with one retry allowed
+        QTest::newRow("empty reply") << u"/no-reply"_qs << u"no answer: empty reply"_qs << 2;
+        QTest::newRow("reset before an answer")
+            << u"/reset"_qs << u"no answer: connection reset"_qs << 2;
+        QTest::newRow("reset after the headers")
+            << u"/reset?after=headers"_qs << u"page cut short"_qs << 2;
+        QTest::newRow("a header of 1 MiB")
+            << u"/huge-header"_qs << u"answer headers too large"_qs << 1;
+        QTest::newRow("20,000 headers")
+            << u"/many-headers"_qs << u"answer headers too large"_qs << 1;
+    }
+    void brokenAnswerHasItsCause()
+    {
+        QFETCH(QString, path);
+        QFETCH(int, attempts);
+        const CheckToolOutcome outcome = check({"--json", "--retries", "1", linkFile({url(path)})});
+        const QList<QJsonObject> objects = jsonLines(outcome.out);
+        QCOMPARE(objects.size(), 1);
+        QCOMPARE(objects[0].value("verdict").toString(), u"unknown"_qs);
+        QTEST(objects[0].value("reason").toString(), "cause");
+        QCOMPARE(objects[0].value("attempts").toInt(), attempts);
+        QCOMPARE(newTargets(), QStringList(attempts, path));
+        QCOMPARE(outcome.exitCode, 3);
     }
 
     // Many pages of different verdicts in flight at once, the first finishing last and the rest
@@ -424,6 +468,30 @@ private slots:
         QCOMPARE(objects[0].value("attempts").toInt(), 1);
         QCOMPARE(objects[1].value("verdict").toString(), u"valid"_qs);
         QCOMPARE(newTargets(), QStringList {"/watch?v=ok&s=1"});
+    }
+
+    // A line is checked without the blanks and tabs around it, as --normalize reads it, and
+    // printed and saved as it stood; a line that is not valid UTF-8 is not fetched as some
+    // other address.
+    void linkLineIsCheckedTrimmedAndNeverAsAnotherAddress()
+    {
+        const QByteArray ok = url("/watch?v=ok&n=1").toUtf8();
+        const QByteArray error = url("/watch?v=error&n=2").toUtf8();
+        const QByteArray latin1 = url("/watch?v=ok&n=").toUtf8() + "\xE9t\xE9";
+        const QByteArray last = url("/watch?v=ok&n=4").toUtf8();
+        const QString validOut = m_dir.filePath("as-it-stood.txt");
+        const CheckToolOutcome outcome
+            = check({"--valid-out", validOut,
+                     TestFiles::write(m_dir.filePath("blanks.txt"),
+                                      ok + " \t\r\n\t" + error + "\n" + latin1 + "\r\n" + last)});
+        QCOMPARE(outcome.out,
+                 "valid\t" + ok + " \\t\ninvalid\t\\t" + error + '\t' + Gone + "\nunknown\t"
+                     + url("/watch?v=ok&n=\uFFFDt\uFFFD").toUtf8() + "\tnot valid UTF-8\nvalid\t"
+                     + last + '\n');
+        QCOMPARE(outcome.exitCode, 1);
+        QCOMPARE(newTargets(),
+                 (QStringList {"/watch?v=ok&n=1", "/watch?v=error&n=2", "/watch?v=ok&n=4"}));
+        QCOMPARE(TestFiles::read(validOut), ok + " \t\r\n" + last + "\r\n");
     }
 
     // A pipe, a FIFO or process substitution is read once, like a regular file.

@@ -6,8 +6,11 @@
 #include "cli/HostPacer.h"
 #include "cli/OrderedOutput.h"
 #include "cli/ProgressBar.h"
+#include "cli/SignalWatcher.h"
 
 #include <QtTest>
+
+#include <csignal>
 
 namespace {
 QByteArray pageWithStatus(const char *status, const char *reason)
@@ -81,6 +84,8 @@ private slots:
             unavailable);
         row("too large", F::TooLarge, 200, {}, V::Unknown, "page over 64 MiB", false, false,
             unavailable);
+        row("headers too large", F::HeadersTooLarge, 200, {}, V::Unknown,
+            "answer headers too large", false, false, unavailable);
         row("ftp link", F::NotWebAddress, 0, {}, V::Invalid, "not a web address", false, false, "");
         row("lone surrogate", F::BadAddress, 0, {}, V::Invalid, "not a valid address", false, false,
             "");
@@ -227,6 +232,12 @@ private slots:
                  QStringLiteral("{\"link\":\"https://a.example/\\u001b[2Jx\\ty\",\"verdict\":"
                                 "\"unknown\",\"reason\":\"\\rvalid\\u0007 \u007f\u00e9\u2019\","
                                 "\"status\":\"OK\",\"http\":429,\"attempts\":4}\n"));
+        // 8-bit controls (U+009B is CSI) and bidirectional overrides and isolates too.
+        checked.link = QStringLiteral("https://a.example/\u009b2J\u0080\u009f\u00a0\u202e");
+        checked.reason = QStringLiteral("\u2029\u202a\u202d\u2066\u2069\u206a\u2067x");
+        QCOMPARE(CheckedLinkFormat::textLine(checked),
+                 QStringLiteral("unknown\thttps://a.example/\\u009b2J\\u0080\\u009f\u00a0"
+                                "\\u202e\t\u2029\\u202a\\u202d\\u2066\\u2069\u206a\\u2067x\n"));
     }
 
     void progressLineFitsItsWidthAndWaitsBeforeARate_data()
@@ -274,6 +285,33 @@ private slots:
         const QString line = progressLine(counts, width);
         QTEST(line, "line");
         QVERIFY(line.size() < width);
+    }
+
+    // Once the fetching is over, the signals do again what they did before it: Ctrl-C while
+    // the result files are written ends the tool, and what was ignored (nohup's SIGHUP) never
+    // stopped being ignored.
+    void signalsAreAsBeforeOnceTheFetchingIsOver()
+    {
+        const auto handlers = [] {
+            QList<void (*)(int)> handlers;
+            for (int signalNumber : {SIGINT, SIGTERM, SIGHUP, SIGUSR1, SIGUSR2}) {
+                struct sigaction action = {};
+                sigaction(signalNumber, nullptr, &action);
+                handlers << action.sa_handler;
+            }
+            return handlers;
+        };
+        std::signal(SIGINT, SIG_DFL);
+        std::signal(SIGHUP, SIG_IGN);
+        const QList<void (*)(int)> before = handlers();
+        {
+            SignalWatcher watcher;
+            const QList<void (*)(int)> watching = handlers();
+            QVERIFY(watching[0] != SIG_DFL);
+            QVERIFY(watching[2] == SIG_IGN);
+        }
+        QVERIFY(handlers() == before);
+        std::signal(SIGHUP, SIG_DFL);
     }
 };
 

@@ -59,10 +59,55 @@ private slots:
                                      {watch("KKKKKKKKKKK"), "playlist.csv:3"},
                                      {watch("LLLLLLLLLLL"), "playlist.csv:6"},
                                      {watch("MMMMMMMMMMM"), "playlist.csv:6"}};
-        QTest::newRow("bare ids on lines of their own")
-            << u"ids.txt"_qs << u"NNNNNNNNNNN\n\t OOOOOOOOOOO \n"_qs
-            << QList<ExtractedLink> {{watch("NNNNNNNNNNN"), "ids.txt:1"},
-                                     {watch("OOOOOOOOOOO"), "ids.txt:2"}};
+        QTest::newRow("a word alone is no id, even one shaped like one")
+            << u"words.txt"_qs << u"Description\nInformation\n\t NNNNNNNNNNN \n"_qs
+            << QList<ExtractedLink> {};
+        QTest::newRow("ids in v= and id fields")
+            << u"fields.txt"_qs
+            << u"v=AAAAAAAAAAA and /watch?v=BBBBBBBBBBB, &v=CCCCCCCCCCC\n"
+               "{\"videoId\": \"DDDDDDDDDDD\", \"id\":\"EEEEEEEEEEE\"}\n"
+               "id: FFFFFFFFFFF\n<div data-video-id=\"GGGGGGGGGGG\" id=\"description\">\n"
+               "valid: Information, https://example.com/watch?v=HHHHHHHHHHH\n"_qs
+            << QList<ExtractedLink> {
+                   {watch("AAAAAAAAAAA"), "fields.txt:1"}, {watch("BBBBBBBBBBB"), "fields.txt:1"},
+                   {watch("CCCCCCCCCCC"), "fields.txt:1"}, {watch("DDDDDDDDDDD"), "fields.txt:2"},
+                   {watch("EEEEEEEEEEE"), "fields.txt:2"}, {watch("FFFFFFFFFFF"), "fields.txt:3"},
+                   {watch("GGGGGGGGGGG"), "fields.txt:4"}};
+        QTest::newRow("character references")
+            << u"blog.html"_qs
+            << u"<a href=\"https://www.youtube.com/watch?feature=share&#038;v=AAAAAAAAAAA\">\n"
+               "&lt;https://youtu.be/BBBBBBBBBBB&gt; &ldquo;youtu.be/CCCCCCCCCCC&rdquo;\n"
+               "youtu.be/DDDDDDDDDDD&hellip; youtu.be/EEEEEEEEEEE&nbsp;and "
+               "youtu.be/FFFFFFFFFFF&mdash;or\n"
+               "youtube.com/watch?feature=x&#x26;v=GGGGGGGGGGG "
+               "m.youtube.com/watch?x=1&#38v=HHHHHHHHHHH "
+               "youtube.com&sol;watch&quest;v&equals;IIIIIIIIIII\n"
+               "&lt;a href=&quot;https://youtube.com/watch?feature=rss&amp;amp;v=JJJJJJJJJJJ"
+               "&quot;&gt;\n"_qs
+            << QList<ExtractedLink> {
+                   {watch("AAAAAAAAAAA"), "blog.html:1"}, {watch("BBBBBBBBBBB"), "blog.html:2"},
+                   {watch("CCCCCCCCCCC"), "blog.html:2"}, {watch("DDDDDDDDDDD"), "blog.html:3"},
+                   {watch("EEEEEEEEEEE"), "blog.html:3"}, {watch("FFFFFFFFFFF"), "blog.html:3"},
+                   {watch("GGGGGGGGGGG"), "blog.html:4"}, {watch("HHHHHHHHHHH"), "blog.html:4"},
+                   {watch("IIIIIIIIIII"), "blog.html:4"}, {watch("JJJJJJJJJJJ"), "blog.html:5"}};
+        QTest::newRow("CR-only line ends count as lines")
+            << u"mac.txt"_qs
+            << u"first\ryoutu.be/AAAAAAAAAAA\r\rsee youtu.be/BBBBBBBBBBB\n"
+               "youtu.be/CCCCCCCCCCC\n"_qs
+            << QList<ExtractedLink> {{watch("AAAAAAAAAAA"), "mac.txt:2"},
+                                     {watch("BBBBBBBBBBB"), "mac.txt:4"},
+                                     {watch("CCCCCCCCCCC"), "mac.txt:5"}};
+        QTest::newRow("CSV tables: the id column by its header, up to a blank line")
+            << u"takeout.csv"_qs
+            << u"Playlist ID,Channel ID,Title\n"
+               "PLAAAAAAAAA,UCAAAAAAAAA,Mine\n"
+               "\n"
+               "Time Added,\"Video Id\"\n"
+               "2023-04-01,KKKKKKKKKKK\n"
+               "\n"
+               "Word,Meaning\n"
+               "LLLLLLLLLLL,x\n"_qs
+            << QList<ExtractedLink> {{watch("KKKKKKKKKKK"), "takeout.csv:5"}};
         QTest::newRow("prose yields no ids")
             << u"essay.txt"_qs
             << u"Programming experiences were interesting, pleasurable, worthwhile.\n"
@@ -97,7 +142,7 @@ private slots:
     {
         LinkExtractor extractor;
         extractor.addFile(u"a.txt"_qs, {u"x"_qs, u"youtu.be/TTTTTTTTTTT"_qs});
-        extractor.addFile(u"b.txt"_qs, {u"UUUUUUUUUUU"_qs, watch("TTTTTTTTTTT")});
+        extractor.addFile(u"b.txt"_qs, {u"v=UUUUUUUUUUU"_qs, watch("TTTTTTTTTTT")});
         const QList<ExtractedLink> expected {{watch("TTTTTTTTTTT"), "a.txt:2"},
                                              {watch("UUUUUUUUUUU"), "b.txt:1"}};
         QCOMPARE(extractor.links(), expected);

@@ -65,6 +65,7 @@ private slots:
         linkRow("playlist", "https://www.youtube.com/playlist?list=PL" + Id, "");
         linkRow("id in a sentence", "watch " + Id, "");
         linkRow("link followed by a remark", Watch + " great", "");
+        linkRow("link with a parameter followed by a remark", Watch + "&t=3 great", "");
     }
     void rewritesEverySpellingOfAVideoLink()
     {

@@ -18,6 +18,8 @@
 #include <QJsonDocument>
 #include <QTextStream>
 
+#include <cmath>
+
 namespace CheckCommandLine {
 void complain(QTextStream &err, const QString &message)
 {
@@ -257,7 +259,8 @@ ParsedCommandLine parse(const QStringList &arguments)
     if (parser.isSet(rateOption)) {
         bool isNumber = false;
         const double rate = parser.value(rateOption).toDouble(&isNumber);
-        if (!isNumber || !(rate >= 0.001 && rate <= 1000))
+        // Said outright: "nan" and "inf" read as numbers, and NaN would mean no cap at all.
+        if (!isNumber || !std::isfinite(rate) || rate < 0.001 || rate > 1000)
             return refuse(QStringLiteral("--rate takes requests per second from 0.001 to 1000, "
                                          "not \"%1\".")
                               .arg(parser.value(rateOption)));

@@ -11,6 +11,13 @@ QString printableField(const QString &text)
     shown.reserve(text.size());
     for (const QChar c : text) {
         const char16_t u = c.unicode();
+        // The 8-bit controls (a terminal takes U+009B as CSI) and the bidirectional overrides
+        // and isolates (which reorder what follows them) are as dangerous as C0.
+        if ((u >= 0x80 && u <= 0x9F) || (u >= 0x202A && u <= 0x202E)
+            || (u >= 0x2066 && u <= 0x2069)) {
+            shown += QStringLiteral("\\u%1").arg(int(u), 4, 16, QChar(u'0'));
+            continue;
+        }
         if (u >= 0x20 && u != 0x7F) {
             shown += c;
             continue;

@@ -14,7 +14,9 @@ QString textLine(const CheckedLink &checked);
 QString jsonLine(const CheckedLink &checked);
 
 // A field of the plain output as it may reach a terminal: every C0 control character and DEL
-// becomes a visible escape (\t, \n, \r, else \xHH), so no page or link can move the cursor,
-// recolour the screen or make one line look like another.
+// becomes a visible escape (\t, \n, \r, else \xHH), every 8-bit control (U+0080 to U+009F)
+// and bidirectional override or isolate (U+202A to U+202E, U+2066 to U+2069) one such as
+// \u202e, so no page or link can move the cursor, recolour the screen or make one line look
+// like another.
 QString printableField(const QString &text);
 } // namespace CheckedLinkFormat

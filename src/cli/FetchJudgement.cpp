@@ -26,6 +26,8 @@ FetchJudgement judgeFailure(const FetchResult &result)
         return unknown(QStringLiteral("page cut short"), true);
     case Failure::TooLarge:
         return unknown(QStringLiteral("page over 64 MiB"), false);
+    case Failure::HeadersTooLarge:
+        return unknown(QStringLiteral("answer headers too large"), false);
     case Failure::NotWebAddress:
         return invalid(QStringLiteral("not a web address"));
     case Failure::BadAddress:

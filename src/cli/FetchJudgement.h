@@ -18,6 +18,7 @@ struct FetchResult
         NoAnswer, // refused, reset, host not found, timed out, nothing sent back
         CutShort, // the body ended before its declared end
         TooLarge, // the page is over the size limit
+        HeadersTooLarge, // the answer's headers are over their size limit
         NotWebAddress, // the link names another protocol
         BadAddress, // the link cannot be an address at all
         BadRedirect, // a redirect to another protocol or to no address

@@ -51,6 +51,27 @@ QStringList linesOf(const QByteArray &bytes, std::optional<QStringConverter::Enc
     QStringDecoder decoder(*utf16, QStringConverter::Flag::Stateless);
     return TextReader::splitIntoReadLines(decoder.decode(bytes));
 }
+
+// What hands the decoded lines of bytes on: straight to take, unless the bytes are read as
+// UTF-8 and are not valid UTF-8. Then each line's bytes (up to its LF: a bad byte never hides
+// an LF) are checked as the line goes by, and a bad line goes to takeNotUtf8.
+std::function<void(QStringView)>
+utf8LineChecker(const QByteArray &bytes, const std::function<void(QStringView)> &take,
+                const std::function<void(QStringView)> &takeNotUtf8)
+{
+    const TextReader::ByteOrderMark mark = TextReader::ByteOrderMark::of(bytes);
+    if (!takeNotUtf8 || mark.isUnicode() || QByteArrayView(bytes).isValidUtf8())
+        return take;
+    return
+        [&bytes, &take, &takeNotUtf8, from = qsizetype(mark.length())](QStringView line) mutable {
+            qsizetype end = bytes.indexOf('\n', from);
+            if (end < 0)
+                end = bytes.size();
+            const bool valid = QByteArrayView(bytes).sliced(from, end - from).isValidUtf8();
+            from = qMin(end + 1, bytes.size());
+            (valid ? take : takeNotUtf8)(line);
+        };
+}
 } // namespace
 
 QStringList linkFileLines(const QString &path, QTextStream &err)
@@ -60,7 +81,8 @@ QStringList linkFileLines(const QString &path, QTextStream &err)
 }
 
 void forEachLinkFileLine(const QString &path, QTextStream &err,
-                         const std::function<void(QStringView)> &take)
+                         const std::function<void(QStringView)> &take,
+                         const std::function<void(QStringView)> &takeNotUtf8)
 {
     const QByteArray bytes = readBytes(path, TextReader::MaxLinkFileBytes);
     if (const auto utf16 = marklessUtf16(path, bytes, err)) {
@@ -73,6 +95,7 @@ void forEachLinkFileLine(const QString &path, QTextStream &err,
     // Lines end at LF, a CR just before it going with it; the decoded text arrives a piece at
     // a time, so a line may start in one piece and end in the next.
     QString partial;
+    const auto deliver = utf8LineChecker(bytes, take, takeNotUtf8);
     TextReader::decodeInPieces(bytes, 1 << 20, [&](QStringView piece) {
         qsizetype from = 0;
         for (;;) {
@@ -86,7 +109,7 @@ void forEachLinkFileLine(const QString &path, QTextStream &err,
             }
             if (line.endsWith(u'\r'))
                 line.chop(1);
-            take(line);
+            deliver(line);
             partial.clear();
             from = lf + 1;
         }
@@ -94,7 +117,7 @@ void forEachLinkFileLine(const QString &path, QTextStream &err,
         return true;
     });
     if (!partial.isEmpty())
-        take(partial);
+        deliver(partial);
 }
 
 } // namespace InputFiles

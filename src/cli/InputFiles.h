@@ -22,9 +22,12 @@ QByteArray readBytes(const QString &path, qint64 maxBytes);
 QStringList linkFileLines(const QString &path, QTextStream &err);
 
 // Hands each line of a link file to take as it is decoded, without holding the file's lines
-// (the lines linkFileLines would give, the empty last one after a final break aside).
+// (the lines linkFileLines would give, the empty last one after a final break aside). When
+// takeNotUtf8 is given, a line of a file read as UTF-8 whose bytes are not valid UTF-8 (its bad
+// bytes read as U+FFFD) goes to it instead.
 void forEachLinkFileLine(const QString &path, QTextStream &err,
-                         const std::function<void(QStringView)> &take);
+                         const std::function<void(QStringView)> &take,
+                         const std::function<void(QStringView)> &takeNotUtf8 = {});
 
 // What a file is called in messages and sources: "-" is standard input.
 QString displayName(const QString &path);

@@ -6,6 +6,11 @@
 #include <unordered_map>
 
 namespace {
+// The most header bytes one answer may bring: far beyond what any site sends, and below
+// libcurl's own limits, whose failures it reports as running out of memory or as a broken
+// connection.
+constexpr qint64 MaxHeaderBytes = 256 * 1024;
+
 struct Transfer
 {
     quint64 id = 0;
@@ -13,8 +18,36 @@ struct Transfer
     QByteArray body;
     qint64 maxBytes = 0;
     bool tooLarge = false;
+    qint64 headerBytes = 0; // of the answer being received
+    int answerStatus = 0; // of the answer being received
+    bool headersTooLarge = false;
+    // The headers of a successful answer are all in: what breaks off now cuts the page short.
+    bool pageUnderWay = false;
     char error[CURL_ERROR_SIZE] = {};
 };
+
+size_t receiveHeader(char *data, size_t size, size_t count, void *userData)
+{
+    auto *transfer = static_cast<Transfer *>(userData);
+    const QByteArrayView line(data, qsizetype(size * count));
+    if (line.startsWith("HTTP/")) {
+        // Each answer (a redirect, then the page) starts with its status line.
+        transfer->headerBytes = 0;
+        transfer->pageUnderWay = false;
+        const qsizetype space = line.indexOf(' ');
+        transfer->answerStatus = space > 0
+            ? line.sliced(space + 1).first(qMin(line.size() - space - 1, qsizetype(3))).toInt()
+            : 0;
+    }
+    transfer->headerBytes += line.size();
+    if (transfer->headerBytes > MaxHeaderBytes) {
+        transfer->headersTooLarge = true;
+        return 0;
+    }
+    if (line == "\r\n" || line == "\n")
+        transfer->pageUnderWay = transfer->answerStatus >= 200 && transfer->answerStatus < 300;
+    return size * count;
+}
 
 size_t receive(char *data, size_t size, size_t count, void *userData)
 {
@@ -95,15 +128,21 @@ FetchResult resultOf(Transfer &transfer, CURLcode code)
     case CURLE_URL_MALFORMAT:
         result.failure = redirects > 0 ? Failure::BadRedirect : Failure::BadAddress;
         break;
+    case CURLE_RECV_ERROR:
+    case CURLE_HTTP2:
+    case CURLE_HTTP2_STREAM:
+        // Broken off after a good answer's headers: the page was under way, not unanswered.
+        if (transfer.pageUnderWay) {
+            result.failure = Failure::CutShort;
+            break;
+        }
+        [[fallthrough]];
     case CURLE_COULDNT_RESOLVE_HOST:
     case CURLE_COULDNT_RESOLVE_PROXY:
     case CURLE_COULDNT_CONNECT:
     case CURLE_OPERATION_TIMEDOUT:
     case CURLE_GOT_NOTHING:
-    case CURLE_RECV_ERROR:
-    case CURLE_SEND_ERROR:
-    case CURLE_HTTP2:
-    case CURLE_HTTP2_STREAM: {
+    case CURLE_SEND_ERROR: {
         result.failure = Failure::NoAnswer;
         long systemError = 0;
         curl_easy_getinfo(transfer.easy, CURLINFO_OS_ERRNO, &systemError);
@@ -117,7 +156,13 @@ FetchResult resultOf(Transfer &transfer, CURLcode code)
         result.failure = Failure::TooLarge;
         break;
     case CURLE_WRITE_ERROR:
-        result.failure = transfer.tooLarge ? Failure::TooLarge : Failure::Other;
+        result.failure = transfer.tooLarge ? Failure::TooLarge
+            : transfer.headersTooLarge     ? Failure::HeadersTooLarge
+                                           : Failure::Other;
+        break;
+    case CURLE_OUT_OF_MEMORY:
+        // libcurl's way of refusing one header line over its limit (100 KiB).
+        result.failure = transfer.pageUnderWay ? Failure::Other : Failure::HeadersTooLarge;
         break;
     case CURLE_TOO_MANY_REDIRECTS:
         result.failure = Failure::TooManyRedirects;
@@ -164,7 +209,9 @@ struct ParallelFetcher::Private
             && curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L) == CURLE_OK
             && curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, transfer.error) == CURLE_OK
             && curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, receive) == CURLE_OK
-            && curl_easy_setopt(easy, CURLOPT_WRITEDATA, &transfer) == CURLE_OK;
+            && curl_easy_setopt(easy, CURLOPT_WRITEDATA, &transfer) == CURLE_OK
+            && curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, receiveHeader) == CURLE_OK
+            && curl_easy_setopt(easy, CURLOPT_HEADERDATA, &transfer) == CURLE_OK;
     }
 };
 

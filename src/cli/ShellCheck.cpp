@@ -78,21 +78,30 @@ QList<LoadedLink> loadLinks(const Options &options, QTextStream &err, int *statu
                 continue;
             }
             // Line by line: only the links are held, never the file's lines as well.
-            InputFiles::forEachLinkFileLine(file, err, [&](QStringView line) {
-                if (options.normalize) {
-                    if (std::optional<QString> link = normalizer.take(line))
-                        loaded.append({std::move(*link), {}});
-                } else if (!isBlankLinkLine(line.toString())) {
-                    loaded.append({line.toString(), {}});
-                }
-            });
+            const auto take = [&](QStringView line, bool validUtf8) {
+                std::optional<QString> link;
+                if (options.normalize)
+                    link = normalizer.take(line);
+                else if (!isBlankLinkLine(line.toString()))
+                    link = line.toString();
+                if (!link)
+                    return;
+                // Checked as --normalize reads it, printed and saved as it stood.
+                QString address = LinkNormalizer::trimmedBlanks(*link).toString();
+                // A link rewritten to its canonical spelling lost the bad bytes with the rest.
+                const bool notUtf8 = !validUtf8 && address.contains(QChar::ReplacementCharacter);
+                loaded.append({std::move(*link), {}, std::move(address), notUtf8});
+            };
+            InputFiles::forEachLinkFileLine(
+                file, err, [&](QStringView line) { take(line, true); },
+                [&](QStringView line) { take(line, false); });
         } catch (const AppError &error) {
             complain(err, error.description());
             *status = CheckCommandLine::ExitUsageOrUnreadableFile;
         }
     }
     for (const ExtractedLink &link : extractor.links())
-        loaded.append({link.link, link.source});
+        loaded.append({link.link, link.source, link.link});
     return loaded;
 }
 
@@ -183,8 +192,22 @@ int run(const Options &options, QTextStream &out, QTextStream &err)
     const QDateTime now = QDateTime::currentDateTimeUtc();
     for (qsizetype i = 0; i < total; ++i) {
         const LoadedLink &link = loaded.at(i);
+        if (link.notUtf8) {
+            CheckedLink unread;
+            unread.link = link.link;
+            unread.reason = QStringLiteral("not valid UTF-8");
+            unread.source = link.source;
+            if (options.windowVerdicts) {
+                unread.verdict = LinkVerdict::Invalid;
+                unread.reason = QStringLiteral("URL unavailable");
+            }
+            counted(unread);
+            ordered.add(i, unread);
+            continue;
+        }
         if (cache) {
-            if (std::optional<CheckedLink> known = cache->lookup(link.link, now)) {
+            if (std::optional<CheckedLink> known = cache->lookup(link.address, now)) {
+                known->link = link.link;
                 known->source = link.source;
                 known->attempts = 0;
                 ++fromCache;
@@ -193,7 +216,7 @@ int run(const Options &options, QTextStream &out, QTextStream &err)
                 continue;
             }
         }
-        toFetch << link.link;
+        toFetch << link.address;
         positionOf << i;
     }
     progress.draw();
@@ -222,6 +245,7 @@ int run(const Options &options, QTextStream &out, QTextStream &err)
                         cacheFailed = true;
                     }
                 }
+                checked.link = loaded.at(position).link;
                 if (options.windowVerdicts && checked.verdict == LinkVerdict::Unknown) {
                     checked.verdict = LinkVerdict::Invalid;
                     checked.reason = windowReason;

@@ -14,8 +14,12 @@ namespace ShellCheck {
 // One link to check and, with --extract, where it was first found ("FILE:LINE").
 struct LoadedLink
 {
-    QString link;
+    QString link; // as printed and saved: the line as it stood, or the link --normalize made
     QString source;
+    QString address; // what is fetched and cached: the link without the blanks around it
+    // Read from bytes that are not valid UTF-8: what the line says is not known, so it is
+    // reported as unknown rather than another address fetched.
+    bool notUtf8 = false;
 };
 
 // The links of options.files in input order, as --normalize and --extract want them. A file

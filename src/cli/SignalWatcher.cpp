@@ -11,8 +11,6 @@ namespace {
 // reach no object, so the pipe's ends live here, owned by the one watcher.
 int pipeEnds[2] = {-1, -1};
 
-constexpr int WatchedSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGUSR1, SIGUSR2};
-
 void onSignal(int signalNumber)
 {
     const int savedErrno = errno;
@@ -36,19 +34,26 @@ SignalWatcher::SignalWatcher()
     // Non-blocking keeps a burst of signals from ever blocking the handler.
     if (::pipe2(pipeEnds, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
-    for (int signalNumber : WatchedSignals)
-        install(signalNumber, onSignal);
+    for (std::size_t i = 0; i < std::size(WatchedSignals); ++i) {
+        sigaction(WatchedSignals[i], nullptr, &m_previous[i]);
+        // A signal ignored from the start (nohup's SIGHUP, SIGINT in a background job) stays
+        // ignored.
+        if (m_previous[i].sa_handler != SIG_IGN)
+            install(WatchedSignals[i], onSignal);
+    }
 }
 
 SignalWatcher::~SignalWatcher()
 {
-    for (int signalNumber : WatchedSignals)
-        install(signalNumber, SIG_DFL);
-    if (pipeEnds[0] >= 0) {
-        ::close(pipeEnds[0]);
-        ::close(pipeEnds[1]);
-        pipeEnds[0] = pipeEnds[1] = -1;
-    }
+    if (pipeEnds[0] < 0)
+        return;
+    // Put back as they were, so that a run that goes on to write its result files can still
+    // be ended by Ctrl-C.
+    for (std::size_t i = 0; i < std::size(WatchedSignals); ++i)
+        sigaction(WatchedSignals[i], &m_previous[i], nullptr);
+    ::close(pipeEnds[0]);
+    ::close(pipeEnds[1]);
+    pipeEnds[0] = pipeEnds[1] = -1;
 }
 
 int SignalWatcher::wakeDescriptor() const

@@ -3,6 +3,9 @@
 // on wakeDescriptor() to hear of a signal at once.
 #pragma once
 
+#include <csignal>
+#include <iterator>
+
 class SignalWatcher
 {
 public:
@@ -17,6 +20,9 @@ public:
     // The first signal received so far, 0 when none; it stays the answer once taken.
     int received();
 
+    static constexpr int WatchedSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGUSR1, SIGUSR2};
+
 private:
     int m_received = 0;
+    struct sigaction m_previous[std::size(WatchedSignals)] = {}; // put back by the destructor
 };

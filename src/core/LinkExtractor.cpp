@@ -4,16 +4,42 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+#include <optional>
+#include <utility>
+
 namespace {
 // The start of a link to one of the video hosts, with or without scheme, then everything up to
-// a character that ends a link in HTML attributes, Markdown, CSV or prose. The host must not
-// continue a longer name ("notyoutube.com") or path, and must be followed by / ? or #.
+// a character that ends a link in HTML attributes, Markdown, CSV or prose (any white space,
+// also a no-break space, and the typographic quotation marks, dashes and ellipsis around
+// links in prose). The host must not continue a longer name ("notyoutube.com") or path, and must be
+// followed by / ? or #.
 const QRegularExpression &linkPattern()
 {
     static const QRegularExpression pattern(
         uR"((?<![A-Za-z0-9.@/_-])(?:https?:)?(?://)?(?:(?:www|m|music)\.)?)"
         uR"((?:youtube\.com|youtube-nocookie\.com|youtu\.be)(?=[/?#]))"
-        uR"([^\s"'<>()\[\]{}\\|^`,]*)"_qs,
+        uR"([^\s"'<>()\[\]{}\\|^`,‘’“”«»…–—\x{200B}]*)"_qs,
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
+    return pattern;
+}
+
+// A v= parameter that stands as a word of its own ("v=ID", "watch?v=ID", "&v=ID").
+const QRegularExpression &videoParameterPattern()
+{
+    static const QRegularExpression pattern(
+        uR"((?<![A-Za-z0-9_])v=([A-Za-z0-9_-]{11})(?![A-Za-z0-9_-]))"_qs);
+    return pattern;
+}
+
+// A field that names a video id: "id" as JSON or YAML write it ("\"id\": \"ID\"", "id: ID"),
+// or a video id field written either way ("videoId", "video_id", "data-video-id=", "Video
+// ID:"). A plain id= is left alone: in HTML it names an element ("id=\"description\"").
+const QRegularExpression &idFieldPattern()
+{
+    static const QRegularExpression pattern(
+        uR"((?<![A-Za-z0-9_])(?:(?:youtube[ _-]?)?video[ _-]?id|(id))["']?[ \t]*([:=])[ \t]*)"
+        uR"(["']?([A-Za-z0-9_-]{11})(?![A-Za-z0-9_-]))"_qs,
         QRegularExpression::CaseInsensitiveOption);
     return pattern;
 }
@@ -27,60 +53,251 @@ QStringView withoutTrailingPunctuation(QStringView token)
     return token;
 }
 
-// HTML writes '&' in attributes as an entity; the query of a link copied from a page does too.
-QString withAmpersandsDecoded(const QString &line)
+// The named references that can change what is found: every one of an ASCII character, and
+// those of the spaces, dashes, quotation marks and the ellipsis written around links.
+// clang-format off
+constexpr std::pair<const char16_t *, char16_t> NamedReferences[] = {
+    {u"AMP", u'&'}, {u"amp", u'&'}, {u"GT", u'>'}, {u"gt", u'>'}, {u"LT", u'<'}, {u"lt", u'<'},
+    {u"QUOT", u'"'}, {u"quot", u'"'}, {u"apos", u'\''}, {u"Tab", u'\t'}, {u"NewLine", u'\n'},
+    {u"excl", u'!'}, {u"num", u'#'}, {u"dollar", u'$'}, {u"percnt", u'%'}, {u"lpar", u'('},
+    {u"rpar", u')'}, {u"ast", u'*'}, {u"midast", u'*'}, {u"plus", u'+'}, {u"comma", u','},
+    {u"period", u'.'}, {u"sol", u'/'}, {u"colon", u':'}, {u"semi", u';'}, {u"equals", u'='},
+    {u"quest", u'?'}, {u"commat", u'@'}, {u"lsqb", u'['}, {u"lbrack", u'['}, {u"bsol", u'\\'},
+    {u"rsqb", u']'}, {u"rbrack", u']'}, {u"Hat", u'^'}, {u"lowbar", u'_'}, {u"UnderBar", u'_'},
+    {u"grave", u'`'}, {u"DiacriticalGrave", u'`'}, {u"lcub", u'{'}, {u"lbrace", u'{'},
+    {u"verbar", u'|'}, {u"vert", u'|'}, {u"VerticalLine", u'|'}, {u"rcub", u'}'},
+    {u"rbrace", u'}'},
+    {u"nbsp", u'\u00A0'}, {u"NonBreakingSpace", u'\u00A0'}, {u"ensp", u'\u2002'},
+    {u"emsp", u'\u2003'}, {u"emsp13", u'\u2004'}, {u"emsp14", u'\u2005'}, {u"numsp", u'\u2007'},
+    {u"puncsp", u'\u2008'}, {u"thinsp", u'\u2009'}, {u"ThinSpace", u'\u2009'},
+    {u"hairsp", u'\u200A'}, {u"VeryThinSpace", u'\u200A'}, {u"ZeroWidthSpace", u'\u200B'},
+    {u"NegativeVeryThinSpace", u'\u200B'}, {u"NegativeThinSpace", u'\u200B'},
+    {u"NegativeMediumSpace", u'\u200B'}, {u"NegativeThickSpace", u'\u200B'},
+    {u"MediumSpace", u'\u205F'}, {u"ndash", u'\u2013'}, {u"mdash", u'\u2014'},
+    {u"lsquo", u'\u2018'}, {u"OpenCurlyQuote", u'\u2018'}, {u"rsquo", u'\u2019'},
+    {u"rsquor", u'\u2019'}, {u"CloseCurlyQuote", u'\u2019'}, {u"ldquo", u'\u201C'},
+    {u"OpenCurlyDoubleQuote", u'\u201C'}, {u"rdquo", u'\u201D'}, {u"rdquor", u'\u201D'},
+    {u"CloseCurlyDoubleQuote", u'\u201D'}, {u"laquo", u'\u00AB'}, {u"raquo", u'\u00BB'},
+    {u"hellip", u'\u2026'}, {u"mldr", u'\u2026'},
+};
+// clang-format on
+
+bool isAsciiLetterOrDigit(QChar c)
 {
-    QString decoded = line;
-    for (QStringView entity : {u"&amp;", u"&#38;", u"&#x26;"})
-        decoded.replace(entity.toString(), u"&"_qs, Qt::CaseInsensitive);
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9');
+}
+
+int digitValue(QChar c, bool hex)
+{
+    const char16_t u = c.unicode();
+    if (u >= u'0' && u <= u'9')
+        return u - u'0';
+    if (hex && u >= u'a' && u <= u'f')
+        return u - u'a' + 10;
+    if (hex && u >= u'A' && u <= u'F')
+        return u - u'A' + 10;
+    return -1;
+}
+
+// The numeric reference at text[at] ("&#" first), as HTML reads it: the closing ';' may be
+// missing, and a number that names no character stands for U+FFFD. Sets *length to the
+// reference's length, 0 when text[at] starts none.
+QString numericReference(QStringView text, qsizetype at, qsizetype *length)
+{
+    qsizetype i = at + 2;
+    const bool hex = i < text.size() && (text[i] == u'x' || text[i] == u'X');
+    if (hex)
+        ++i;
+    const qsizetype digitsFrom = i;
+    char32_t value = 0;
+    for (; i < text.size(); ++i) {
+        const int digit = digitValue(text[i], hex);
+        if (digit < 0)
+            break;
+        value = qMin<char32_t>(value * (hex ? 16 : 10) + char32_t(digit), 0x110000);
+    }
+    if (i == digitsFrom) {
+        *length = 0;
+        return {};
+    }
+    if (i < text.size() && text[i] == u';')
+        ++i;
+    *length = i - at;
+    if (value == 0 || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
+        value = 0xFFFD;
+    return QString::fromUcs4(&value, 1);
+}
+
+// The named reference at text[at] ('&' first) when it is one of NamedReferences.
+std::optional<char16_t> namedReference(QStringView text, qsizetype at, qsizetype *length)
+{
+    qsizetype end = at + 1;
+    while (end < text.size() && isAsciiLetterOrDigit(text[end]))
+        ++end;
+    if (end == at + 1 || end >= text.size() || text[end] != u';')
+        return std::nullopt;
+    const QStringView name = text.sliced(at + 1, end - at - 1);
+    for (const auto &[known, character] : NamedReferences) {
+        if (name == QStringView(known)) {
+            *length = end + 1 - at;
+            return character;
+        }
+    }
+    return std::nullopt;
+}
+
+QString decodedOnce(const QString &text)
+{
+    QString decoded;
+    decoded.reserve(text.size());
+    qsizetype from = 0;
+    for (qsizetype at = text.indexOf(u'&'); at >= 0; at = text.indexOf(u'&', at + 1)) {
+        qsizetype length = 0;
+        QString character;
+        if (at + 1 < text.size() && text[at + 1] == u'#') {
+            character = numericReference(text, at, &length);
+        } else if (const auto named = namedReference(text, at, &length)) {
+            character = QChar(*named);
+        }
+        if (length == 0)
+            continue;
+        decoded += QStringView(text).sliced(from, at - from);
+        decoded += character;
+        from = at + length;
+        at = from - 1;
+    }
+    decoded += QStringView(text).sliced(from);
     return decoded;
 }
 
-// The first cell of a CSV line, without its quotes and the blanks around it.
-QStringView firstCsvCell(QStringView line)
+// The cells of a CSV line: split at commas outside double quotes, each without its quotes and
+// the blanks around it.
+QStringList csvCells(QStringView line)
 {
-    QStringView cell = LinkNormalizer::trimmedBlanks(line);
-    if (cell.startsWith(u'"')) {
-        cell = cell.mid(1);
-        return cell.left(cell.indexOf(u'"'));
+    QStringList cells;
+    QString cell;
+    bool quoted = false;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const QChar c = line[i];
+        if (quoted) {
+            if (c == u'"' && i + 1 < line.size() && line[i + 1] == u'"') {
+                cell += c;
+                ++i;
+            } else if (c == u'"') {
+                quoted = false;
+            } else {
+                cell += c;
+            }
+        } else if (c == u'"' && LinkNormalizer::trimmedBlanks(cell).isEmpty()) {
+            cell.clear();
+            quoted = true;
+        } else if (c == u',') {
+            cells << LinkNormalizer::trimmedBlanks(cell).toString();
+            cell.clear();
+        } else {
+            cell += c;
+        }
     }
-    return LinkNormalizer::trimmedBlanks(cell.left(cell.indexOf(u',')));
+    cells << LinkNormalizer::trimmedBlanks(cell).toString();
+    return cells;
 }
 
-// A playlist export starts with a header row such as "Video ID,Time Added"; only then is a bare
-// id in the first column taken, so a CSV of other words never yields ids.
-bool isVideoIdCsvHeader(QStringView line)
+// A header cell that names the video id column: "id", "Video ID", "video_id", "videoId".
+bool namesVideoIds(QString cell)
 {
-    if (line.startsWith(QChar::ByteOrderMark))
-        line = line.mid(1);
-    return line.contains(u',') && firstCsvCell(line).contains(u"id", Qt::CaseInsensitive);
+    cell = cell.toLower().remove(u' ').remove(u'_').remove(u'-').remove(QChar::ByteOrderMark);
+    return cell == u"id" || cell.endsWith(u"videoid");
+}
+
+// The column of a CSV header row that holds the video ids (a playlist export starts its table
+// with "Video ID,Time Added"), or -1 when the line is no such header.
+qsizetype idColumnOfHeader(QStringView line)
+{
+    if (!line.contains(u','))
+        return -1;
+    const QStringList cells = csvCells(line);
+    for (qsizetype i = 0; i < cells.size(); ++i) {
+        if (namesVideoIds(cells[i]))
+            return i;
+    }
+    return -1;
+}
+
+// True when what stands before position at in line, back to the last blank or quote, is an
+// address of its own ("example.com/watch?"): its v= belongs to that address, not to a video.
+bool partOfAnAddress(QStringView line, qsizetype at)
+{
+    qsizetype start = at;
+    while (start > 0 && !line[start - 1].isSpace()
+           && !QStringView(u"\"'<>()[]{}|`,").contains(line[start - 1]))
+        --start;
+    const QStringView word = line.sliced(start, at - start);
+    return word.contains(u'.') || word.contains(u"//");
+}
+
+// text with every numeric character reference ("&#38;", "&#x26;", with or without the closing
+// ';') and every named one of NamedReferences replaced by its character. Other named references
+// stand for letters and symbols that no part of a video link holds, and stay as written.
+QString withCharacterReferencesDecoded(const QString &text)
+{
+    // A feed that carries HTML escapes it once more ("&amp;amp;"); a few rounds undo that too.
+    QString decoded = text;
+    for (int round = 0; round < 3 && decoded.contains(u'&'); ++round) {
+        QString next = decodedOnce(decoded);
+        if (next == decoded)
+            break;
+        decoded = std::move(next);
+    }
+    return decoded;
 }
 } // namespace
 
 void LinkExtractor::addFile(const QString &fileName, const QStringList &lines)
 {
-    const bool playlistCsv = !lines.isEmpty() && isVideoIdCsvHeader(lines.first());
-    for (qsizetype index = 0; index < lines.size(); ++index) {
-        const QString &line = lines[index];
-        const QString source = fileName + u':' + QString::number(index + 1);
-
-        const QStringView trimmed = LinkNormalizer::trimmedBlanks(line);
-        if (LinkNormalizer::isVideoId(trimmed)) {
-            add(LinkNormalizer::watchLink(trimmed), source);
-            continue;
-        }
-        if (playlistCsv && index > 0) {
-            const QStringView cell = firstCsvCell(line);
-            if (LinkNormalizer::isVideoId(cell))
-                add(LinkNormalizer::watchLink(cell), source);
-        }
-        const QString decoded = withAmpersandsDecoded(line);
-        for (const QRegularExpressionMatch &match : linkPattern().globalMatch(decoded)) {
-            const QStringView token = withoutTrailingPunctuation(match.capturedView());
-            if (const std::optional<QString> link = LinkNormalizer::canonicalVideoLink(token))
-                add(*link, source);
-        }
+    m_idColumn = -1;
+    qsizetype number = 0;
+    for (const QString &line : lines) {
+        for (QStringView part : QStringView(line).tokenize(u'\r'))
+            scanLine(part, fileName + u':' + QString::number(++number));
     }
+}
+
+void LinkExtractor::scanLine(QStringView line, const QString &source)
+{
+    const QString decoded = withCharacterReferencesDecoded(line.toString());
+
+    // A table of a playlist export runs from its header row to the next blank line.
+    if (LinkNormalizer::trimmedBlanks(decoded).isEmpty()) {
+        m_idColumn = -1;
+    } else if (const qsizetype column = idColumnOfHeader(decoded); column >= 0) {
+        m_idColumn = column;
+    } else if (m_idColumn >= 0) {
+        const QString cell = csvCells(decoded).value(m_idColumn);
+        if (LinkNormalizer::isVideoId(cell))
+            add(LinkNormalizer::watchLink(cell), source);
+    }
+
+    // Whatever the kind, the links of a line are taken in the order they stand in it.
+    QList<std::pair<qsizetype, QString>> found;
+    for (const QRegularExpressionMatch &match : idFieldPattern().globalMatch(decoded)) {
+        if (!(match.hasCaptured(1) && match.capturedView(2) == u"="))
+            found.append(
+                {match.capturedStart(3), LinkNormalizer::watchLink(match.capturedView(3))});
+    }
+    for (const QRegularExpressionMatch &match : videoParameterPattern().globalMatch(decoded)) {
+        if (!partOfAnAddress(decoded, match.capturedStart()))
+            found.append(
+                {match.capturedStart(1), LinkNormalizer::watchLink(match.capturedView(1))});
+    }
+    for (const QRegularExpressionMatch &match : linkPattern().globalMatch(decoded)) {
+        const QStringView token = withoutTrailingPunctuation(match.capturedView());
+        if (std::optional<QString> link = LinkNormalizer::canonicalVideoLink(token))
+            found.append({match.capturedStart(), std::move(*link)});
+    }
+    std::stable_sort(found.begin(), found.end(),
+                     [](const auto &a, const auto &b) { return a.first < b.first; });
+    for (const auto &[position, link] : found)
+        add(link, source);
 }
 
 void LinkExtractor::add(const QString &link, const QString &source)

@@ -20,17 +20,22 @@ struct ExtractedLink
 class LinkExtractor
 {
 public:
-    // Scans the lines of one file, named fileName in the sources. A video link counts wherever
-    // it stands in a line ("&amp;" read as '&'); a bare video id only on a line of its own, or
-    // as the first cell of a line after a CSV header whose first cell holds "id" (any case).
+    // Scans the lines of one file, named fileName in the sources; a lone CR inside a line
+    // ends a line too (old Mac files). Character references are read as the characters they
+    // stand for ("&#038;" and "&amp;" as '&'). A video link counts wherever it stands; a bare
+    // video id only where the text makes it one: after a v= or an id field ("v=ID",
+    // "watch?v=ID", "\"videoId\": \"ID\"", "id: ID") or in a CSV column whose header names it
+    // ("Video ID"), never as a word on its own.
     void addFile(const QString &fileName, const QStringList &lines);
 
     // Every link found so far, in order of first occurrence.
     const QList<ExtractedLink> &links() const { return m_links; }
 
 private:
+    void scanLine(QStringView line, const QString &source);
     void add(const QString &link, const QString &source);
 
     QList<ExtractedLink> m_links;
     QSet<QString> m_seen;
+    qsizetype m_idColumn = -1; // of the CSV table under way, -1 outside one
 };
