@@ -1,11 +1,15 @@
-// The shell checker's parts on their own: judging one fetch, pacing a host, the back-off,
-// the output order, the plain output's escapes and the progress line.
+// The shell checker's parts on their own: reading what the site says and judging one fetch,
+// pacing a host, the back-off, the output order, the plain output's escapes and the progress
+// line.
 #include "cli/CheckScheduler.h"
 #include "cli/CheckedLinkFormat.h"
 #include "cli/FetchJudgement.h"
 #include "cli/HostPacer.h"
 #include "cli/OrderedOutput.h"
+#include "cli/PlayabilityObject.h"
 #include "cli/ProgressBar.h"
+
+#include <QStringEncoder>
 
 #include <QtTest>
 
@@ -17,6 +21,44 @@ QByteArray pageWithStatus(const char *status, const char *reason)
         + status + "\",\"reason\":\"" + reason
         + "\",\"contextParams\":\"Q0FFU0FnZ0I=\"}};</script></html>\n";
 }
+
+// The error screen of the site's player answers, with a subreason in runs.
+QByteArray errorScreen(const char *reason, const QByteArray &subreasonRuns)
+{
+    return QByteArray("\"errorScreen\":{\"playerErrorMessageRenderer\":{\"subreason\":{\"runs\":[")
+        + subreasonRuns + "]},\"reason\":{\"simpleText\":\"" + reason
+        + "\"},\"icon\":{\"iconType\":\"ERROR_OUTLINE\"}}}";
+}
+
+// Text as it stands inside a string of the page's script: quotes and backslashes escaped.
+QByteArray escaped(const QByteArray &text)
+{
+    QByteArray inString;
+    for (const char c : text) {
+        if (c == '"' || c == '\\')
+            inString += '\\';
+        inString += c;
+    }
+    return inString;
+}
+
+// A pretty-printed player answer, as the site's player API sends it by default.
+QByteArray prettyAnswer(const char *status, const char *reasonLine)
+{
+    return QByteArray("{\n  \"responseContext\": {\n    \"visitorData\": \"Cgt4\"\n  },\n"
+                      "  \"playabilityStatus\": {\n    \"status\": \"")
+        + status + "\",\n" + reasonLine
+        + "    \"contextParams\": \"Q0FBU0FnZ0E=\"\n  },\n  \"videoDetails\": {}\n}\n";
+}
+
+// The site's captcha page and consent wall, in the shape they come in (no playability status).
+const QByteArray CaptchaPage = "<html><body><div id=\"captcha-page\"><p>Perd\xC3\xB3n por la "
+                               "interrupci\xC3\xB3n.</p>\n<form action=\"/das_captcha?fw=1\" "
+                               "method=\"POST\"><input type=\"hidden\" name=\"next\" "
+                               "value=\"/watch?v=x\"/></form></div></body></html>\n";
+const QByteArray ConsentPage = "<html><body><form action=\"https://consent.youtube.com/s\" "
+                               "method=\"POST\"><input type=\"hidden\" name=\"gl\" value=\"DE\">"
+                               "<button>Alle ablehnen</button></form></body></html>\n";
 } // namespace
 
 Q_DECLARE_METATYPE(FetchResult::Failure)
@@ -26,6 +68,135 @@ class CheckCommandLinePartsTest : public QObject
 {
     Q_OBJECT
 private slots:
+    // The status object read as JSON, in the shapes the site's pages and player answers have
+    // held from 2017 to 2025.
+    void readsWhatTheSiteSays_data()
+    {
+        QTest::addColumn<QByteArray>("page");
+        QTest::addColumn<int>("found");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<QString>("subreason");
+        QTest::addColumn<QString>("message");
+        using F = PlayabilityObject::Found;
+        const auto row = [](const char *name, const QByteArray &page, F found, const char *status,
+                            const char *reason, const char *subreason, const char *message) {
+            QTest::newRow(name) << page << int(found) << QString::fromUtf8(status)
+                                << QString::fromUtf8(reason) << QString::fromUtf8(subreason)
+                                << QString::fromUtf8(message);
+        };
+        const char *copyright = "This video contains content from SME, who has blocked it in "
+                                "your country on copyright grounds.";
+        row("one-line watch page",
+            "<script>var ytInitialPlayerResponse = {\"responseContext\":{},"
+            "\"playabilityStatus\":{\"status\":\"UNPLAYABLE\",\"reason\":\"Video unavailable\","
+                + errorScreen("Video unavailable",
+                              "{\"text\":\"This video contains content from \"},{\"text\":\"SME\"},"
+                              "{\"text\":\", who has blocked it in your country on copyright "
+                              "grounds.\"}")
+                + "},\"videoDetails\":{}};</script>\n",
+            F::Read, "UNPLAYABLE", "Video unavailable", copyright,
+            (QByteArray("Video unavailable - ") + copyright).constData());
+        row("escaped in a string of the script",
+            "ytplayer.config = {\"args\":{\"player_response\":\""
+                + escaped(
+                    "{\"playabilityStatus\":{\"status\":\"LIVE_STREAM_OFFLINE\","
+                    "\"liveStreamability\":{\"mainText\":{\"runs\":[{\"text\":\"Live in \"}]}}},"
+                    "\"videoDetails\":{}}")
+                + "\"}};",
+            F::Read, "LIVE_STREAM_OFFLINE", "", "", "");
+        row("escaped embed page, comma in the reason",
+            "'PLAYER_VARS': {\"embedded_player_response\":\""
+                + escaped(
+                    "{\"trackingParams\":\"CAA\",\"playabilityStatus\":{\"status\":\"UNPLAYABLE\","
+                    "\"reason\":\"Sorry, this content is age-restricted.\",\"showError\":true}}")
+                + "\"}",
+            F::Read, "UNPLAYABLE", "Sorry, this content is age-restricted.", "",
+            "Sorry, this content is age-restricted.");
+        // \u0026, \/ and \x41 are the script's escapes; \\u0026 and \\\" become the JSON's.
+        row("escapes of the script undone before the JSON's",
+            "\"player_response\":\"{\\\"previewPlayabilityStatus\\\":{\\\"status\\\":\\\"ERROR\\\","
+            "\\\"reason\\\":\\\"A \\u0026 B\\\\u0026C \\\\\\\"q\\\\\\\" \\/\\x41\\\"}}\"",
+            F::Read, "ERROR", "A & B&C \"q\" /A", "", "A & B&C \"q\" /A");
+        row("escaped twice",
+            "x = \"" + escaped('"' + escaped("{\"playabilityStatus\":{\"status\":\"OK\"}}") + '"')
+                + "\";",
+            F::Read, "OK", "", "", "");
+        row("pretty-printed player answer", prettyAnswer("OK", ""), F::Read, "OK", "", "", "");
+        row("no top-level reason",
+            "{\"playabilityStatus\":{\"status\":\"LOGIN_REQUIRED\",\"messages\":[\"This is a "
+            "private "
+            "video. Please sign in to verify that you may see it.\"],\"errorScreen\":{"
+            "\"playerErrorMessageRenderer\":{\"subreason\":{\"simpleText\":\"Sign in if you've "
+            "been "
+            "granted access to this video\"},\"reason\":{\"simpleText\":\"Private video\"}}}}}",
+            F::Read, "LOGIN_REQUIRED", "Private video",
+            "Sign in if you've been granted access to this video",
+            "Private video - Sign in if you've been granted access to this video");
+        row("comma in the reason, CR LF line ends",
+            "{\r\n\"playabilityStatus\":{\"status\":\"UNPLAYABLE\",\"reason\":\"This content "
+            "isn\u2019t available, try again later.\"}\r\n}\r\n",
+            F::Read, "UNPLAYABLE", "This content isn\u2019t available, try again later.", "",
+            "This content isn\u2019t available, try again later.");
+        row("runs with blanks at their ends",
+            "{\"playabilityStatus\":{\"status\":\"LOGIN_REQUIRED\",\"reason\":\" Sign in \","
+                + errorScreen("Sign in",
+                              "{\"text\":\"This helps protect our community. \"},{\"text\":\"Learn "
+                              "more\",\"navigationEndpoint\":{\"url\":\"https://x/\"}}")
+                + "}}",
+            F::Read, "LOGIN_REQUIRED", "Sign in", "This helps protect our community. Learn more",
+            "Sign in - This helps protect our community. Learn more");
+        row("reason only on the error screen, in runs",
+            "{\"playabilityStatus\":{\"status\":\"UNPLAYABLE\",\"errorScreen\":{"
+            "\"playerErrorMessage"
+            "Renderer\":{\"reason\":{\"runs\":[{\"text\":\"Video "
+            "\"},{\"text\":\"unavailable\"}]}}}}}",
+            F::Read, "UNPLAYABLE", "Video unavailable", "", "Video unavailable");
+        row("subreason alone",
+            "{\"playabilityStatus\":{\"status\":\"ERROR\",\"errorScreen\":{\"x\":"
+            "{\"subreason\":{\"simpleText\":\"Gone\"}}}}}",
+            F::Read, "ERROR", "", "Gone", "Gone");
+        row("the first mention decides",
+            "{\"playabilityStatus\":{\"status\":\"ERROR\",\"reason\":\"Video unavailable\"}}"
+            " playerResponse:{\"playabilityStatus\":{\"status\":\"OK\"}}",
+            F::Read, "ERROR", "Video unavailable", "", "Video unavailable");
+        row("marker in any letter case", "{\"PLAYABILITYstatus\":{\"status\":\"OK\"}}", F::Read,
+            "OK", "", "", "");
+        row("UTF-16 page",
+            "\xFF\xFE"
+                + QStringEncoder(QStringConverter::Utf16LE)
+                      .encode(
+                          u"{\"playabilityStatus\":{\"status\":\"ERROR\",\"reason\":\"\u00c9\"}}"_qs),
+            F::Read, "ERROR", "\u00c9", "", "\u00c9");
+        row("marker across the reading's pieces",
+            QByteArray((1 << 16) - 9, 'a') + "\"playabilityStatus\":{\"status\":\"OK\"}", F::Read,
+            "OK", "", "", "");
+        row("no marker", "<html><body>Dieses Video existiert nicht.</body></html>", F::NoMarker, "",
+            "", "", "");
+        row("captcha page", CaptchaPage, F::NoMarker, "", "", "", "");
+        row("consent wall", ConsentPage, F::NoMarker, "", "", "", "");
+        row("script object, not JSON", "playerResponse:{playabilityStatus:{status:\"OK\"}}",
+            F::Unreadable, "", "", "", "");
+        row("percent-encoded", "%22playabilityStatus%22%3A%7B%22status%22%3A%22OK%22%7D",
+            F::Unreadable, "", "", "", "");
+        row("object cut off", "{\"playabilityStatus\":{\"status\":\"OK\",\"x\":{", F::Unreadable,
+            "", "", "", "");
+        row("object beyond the reading's reach",
+            "{\"playabilityStatus\":{\"status\":\"ERROR\",\"reason\":\"" + QByteArray(1 << 20, 'y')
+                + "\"}}",
+            F::Unreadable, "", "", "", "");
+    }
+    void readsWhatTheSiteSays()
+    {
+        QFETCH(QByteArray, page);
+        const PlayabilityObject read = readPlayabilityObject(page);
+        QTEST(int(read.found), "found");
+        QTEST(read.status, "status");
+        QTEST(read.reason, "reason");
+        QTEST(read.subreason, "subreason");
+        QTEST(read.message(), "message");
+    }
+
     void eachKindOfAnswerHasItsOutcome_data()
     {
         using F = FetchResult::Failure;
