@@ -17,7 +17,7 @@ const QByteArray ValidPage = "<html>\n<script>var ytInitialPlayerResponse = "
 const QByteArray InvalidPage = "{\"playabilityStatus\":{\"status\":\"LOGIN_REQUIRED\",\"reason\":"
                                "\"Sign in to confirm you\xE2\x80\x99re\tof age\x01\","
                                "\"messages\":[]}}\r\n";
-const QString InvalidReason = u"Sign in to confirm you’re\tof age\u0001 "_qs;
+const QString InvalidReason = u"Sign in to confirm you’re\tof age\u0001"_qs;
 // The site limiting us rather than judging the video: nothing is known of it.
 const QByteArray BotCheckPage = "{\"playabilityStatus\":{\"status\":\"LOGIN_REQUIRED\",\"reason\":"
                                 "\"Sign in to confirm you\xE2\x80\x99re not a bot\",\"x\":1}}\n";

@@ -219,10 +219,10 @@ private slots:
         const char *unavailable = "URL unavailable";
         row("OK page", F::None, 200, ok, V::Valid, "", false, false, "");
         row("dead video", F::None, 200, pageWithStatus("ERROR", "Video unavailable"), V::Invalid,
-            "Video unavailable ", false, false, "");
+            "Video unavailable", false, false, "Video unavailable ");
         row("private video", F::None, 200,
             pageWithStatus("LOGIN_REQUIRED", "This video is private"), V::Invalid,
-            "This video is private ", false, false, "");
+            "This video is private", false, false, "This video is private ");
         row("bot check", F::None, 200,
             pageWithStatus("LOGIN_REQUIRED", "Sign in to confirm you\u2019re not a bot"),
             V::Unknown, "bot check", true, true, "Sign in to confirm you\u2019re not a bot ");
@@ -230,10 +230,56 @@ private slots:
             pageWithStatus("UNPLAYABLE", "This content isn't available, try again later."),
             V::Unknown, "try again later", true, true, "This content isn't available ");
         row("the words under another status judge the video", F::None, 200,
-            pageWithStatus("ERROR", "Removed, try again later"), V::Invalid, "Removed ", false,
-            false, "");
-        row("404", F::None, 404, ok, V::Invalid, "HTTP 404 (not found)", false, false, "");
-        row("410", F::None, 410, {}, V::Invalid, "HTTP 410 (gone)", false, false, "");
+            pageWithStatus("ERROR", "Removed, try again later"), V::Invalid,
+            "Removed, try again later", false, false, "Removed ");
+        row("capitalised bot check", F::None, 200,
+            pageWithStatus("LOGIN_REQUIRED", "SIGN IN TO CONFIRM YOU'RE NOT A BOT"), V::Unknown,
+            "bot check", true, true, "SIGN IN TO CONFIRM YOU'RE NOT A BOT ");
+        row("capitalised try again later", F::None, 200,
+            pageWithStatus("UNPLAYABLE", "Not Now. Try Again Later"), V::Unknown, "try again later",
+            true, true, "Not Now. Try Again Later ");
+        row("outdated client, whatever the status", F::None, 200,
+            "{\"playabilityStatus\":{\"status\":\"ERROR\",\"reason\":\"This video is "
+            "unavailable\","
+                + errorScreen("This video is unavailable",
+                              "{\"text\":\"Watch on the latest version of YouTube.\"}")
+                + "}}",
+            V::Unknown, "outdated client refused", false, false,
+            "This video is unavailable ::Watch on the latest version of YouTube.");
+        row("captcha page", F::None, 200, CaptchaPage, V::Unknown, "captcha page", true, true,
+            unavailable);
+        row("consent page", F::None, 200, ConsentPage, V::Unknown, "consent page", false, false,
+            unavailable);
+        row("consent marker on a watch page", F::None, 200,
+            ConsentPage + pageWithStatus("ERROR", "Video unavailable"), V::Invalid,
+            "Video unavailable", false, false, "Video unavailable ");
+
+        // Where the window's rule reads nothing, the status object read as JSON decides.
+        row("pretty-printed OK", F::None, 200, prettyAnswer("OK", ""), V::Valid, "", false, false,
+            unavailable);
+        row("pretty-printed bot check", F::None, 200,
+            prettyAnswer("LOGIN_REQUIRED",
+                         "    \"reason\": \"Sign in to confirm you\u2019re not a bot\",\n"),
+            V::Unknown, "bot check", true, true, unavailable);
+        row("pretty-printed error", F::None, 200,
+            prettyAnswer("ERROR", "    \"reason\": \"This video is unavailable\",\n"), V::Invalid,
+            "This video is unavailable", false, false, unavailable);
+        row("upcoming stream without a reason", F::None, 200,
+            "{\"playabilityStatus\":{\"status\":\"LIVE_STREAM_OFFLINE\",\"liveStreamability\":{}}}",
+            V::Invalid, "LIVE_STREAM_OFFLINE", false, false, unavailable);
+        row("sign-in wall without a reason", F::None, 200,
+            "{\"playabilityStatus\":{\"status\":\"LOGIN_REQUIRED\",\"messages\":[]}}", V::Unknown,
+            "sign-in wall without a reason", false, false, unavailable);
+        row("status that cannot be read", F::None, 200,
+            "playerResponse:{playabilityStatus:{status:\"OK\"}}", V::Unknown,
+            "unreadable playability status", false, false, unavailable);
+        row("reason of 20 MiB", F::None, 200,
+            pageWithStatus("ERROR", QByteArray(20 << 20, 'y').constData()), V::Invalid,
+            (QString(999, u'y') + u'\u2026').toUtf8().constData(), false, false,
+            (QString(999, u'y') + u'\u2026').toUtf8().constData());
+
+        row("404", F::None, 404, ok, V::Invalid, "HTTP 404 (not found)", false, false, unavailable);
+        row("410", F::None, 410, {}, V::Invalid, "HTTP 410 (gone)", false, false, unavailable);
         row("429 with an OK body", F::None, 429, ok, V::Unknown, "HTTP 429 (rate limited)", true,
             true, unavailable);
         row("503", F::None, 503, {}, V::Unknown, "HTTP 503 (service unavailable)", true, true,
@@ -243,7 +289,7 @@ private slots:
         row("408", F::None, 408, {}, V::Unknown, "HTTP 408 (request timeout)", true, false,
             unavailable);
         row("403", F::None, 403, {}, V::Unknown, "HTTP 403 (forbidden)", false, false, unavailable);
-        row("consent wall", F::None, 200, "<html>Before you continue</html>", V::Unknown,
+        row("page without a status", F::None, 200, "<html>Before you continue</html>", V::Unknown,
             "no playability status on the page", false, false, unavailable);
         row("empty body", F::None, 200, {}, V::Unknown, "empty page", false, false, unavailable);
         row("refused", F::NoAnswer, 0, {}, V::Unknown, "no answer: connection refused", true, false,
@@ -252,9 +298,10 @@ private slots:
             unavailable);
         row("too large", F::TooLarge, 200, {}, V::Unknown, "page over 64 MiB", false, false,
             unavailable);
-        row("ftp link", F::NotWebAddress, 0, {}, V::Invalid, "not a web address", false, false, "");
+        row("ftp link", F::NotWebAddress, 0, {}, V::Invalid, "not a web address", false, false,
+            unavailable);
         row("lone surrogate", F::BadAddress, 0, {}, V::Invalid, "not a valid address", false, false,
-            "");
+            unavailable);
         row("redirect to file:", F::BadRedirect, 302, {}, V::Unknown,
             "redirect to a non-web address", false, false, unavailable);
     }
@@ -274,8 +321,7 @@ private slots:
         QTEST(judgement.reason, "reason");
         QTEST(judgement.mayPass, "mayPass");
         QTEST(judgement.hostIsLimiting, "limiting");
-        if (judgement.verdict == LinkVerdict::Unknown)
-            QTEST(judgement.windowReason, "windowReason");
+        QTEST(judgement.windowReason, "windowReason");
     }
 
     void limitedHostSlowsToWhatItAllowedAndPausesForRetryAfter()
@@ -397,7 +443,17 @@ private slots:
         QCOMPARE(CheckedLinkFormat::jsonLine(checked),
                  QStringLiteral("{\"link\":\"https://a.example/\\u001b[2Jx\\ty\",\"verdict\":"
                                 "\"unknown\",\"reason\":\"\\rvalid\\u0007 \u007f\u00e9\u2019\","
-                                "\"status\":\"OK\",\"http\":429,\"attempts\":4}\n"));
+                                "\"subreason\":null,\"status\":\"OK\",\"cause\":\"\\rvalid"
+                                "\\u0007 \u007f\u00e9\u2019\",\"http\":429,\"attempts\":4}\n"));
+        // What the site said stands in the reason; why nothing was judged, in the cause.
+        checked.reason = QStringLiteral("bot check");
+        checked.siteReason = QStringLiteral("Sign in");
+        checked.siteSubreason = QStringLiteral("Learn\nmore");
+        checked.http.reset();
+        QCOMPARE(CheckedLinkFormat::jsonLine(checked, ReportFormat::Subject::Pages),
+                 QStringLiteral("{\"file\":\"https://a.example/\\u001b[2Jx\\ty\",\"verdict\":"
+                                "\"unknown\",\"reason\":\"Sign in\",\"subreason\":\"Learn\\nmore\","
+                                "\"status\":\"OK\",\"cause\":\"bot check\"}\n"));
     }
 
     void progressLineFitsItsWidthAndWaitsBeforeARate_data()

@@ -183,6 +183,8 @@ int run(const Options &options, QTextStream &out, QTextStream &err)
             if (std::optional<CheckedLink> known = cache->lookup(link.link, now)) {
                 known->source = link.source;
                 known->attempts = 0;
+                if (options.windowVerdicts)
+                    known = filedAsTheWindowFilesIt(*known);
                 ++fromCache;
                 counted(*known);
                 ordered.add(i, *known);
@@ -208,6 +210,7 @@ int run(const Options &options, QTextStream &out, QTextStream &err)
                 CheckedLink checked = decided;
                 const qsizetype position = positionOf.at(index);
                 checked.source = loaded.at(position).source;
+                checked.windowReason = windowReason;
                 // Only what the site judged is remembered: an unknown link is asked again.
                 if (cache && checked.verdict != LinkVerdict::Unknown) {
                     try {
@@ -217,10 +220,8 @@ int run(const Options &options, QTextStream &out, QTextStream &err)
                         cache.reset();
                     }
                 }
-                if (options.windowVerdicts && checked.verdict == LinkVerdict::Unknown) {
-                    checked.verdict = LinkVerdict::Invalid;
-                    checked.reason = windowReason;
-                }
+                if (options.windowVerdicts)
+                    checked = filedAsTheWindowFilesIt(checked);
                 counted(checked);
                 ordered.add(position, checked);
             },
