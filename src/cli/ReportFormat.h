@@ -33,7 +33,9 @@ QString csvHeader(SourceColumn sourceColumn = SourceColumn::Without,
 
 // One CSV record per checked link, written as it is decided: a field holding a comma, a quote,
 // CR or LF is quoted with its quotes doubled (RFC 4180); an absent value is an empty field; the
-// record ends in CR LF.
+// record ends in CR LF. A text that starts with =, +, -, @, a tab or a CR gets a leading ' so
+// that a spreadsheet shows it instead of running it as a formula (OWASP's advice on CSV
+// injection): reasons come from any server a link reaches.
 QString csvRow(const CheckedLink &checked, SourceColumn sourceColumn = SourceColumn::Without,
                Subject subject = Subject::Links);
 
