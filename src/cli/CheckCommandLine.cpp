@@ -67,13 +67,14 @@ ParsedCommandLine parse(const QStringList &arguments)
         "Checks YouTube watch-page links from the shell.\n\n"
         "brindlewood-check LINKFILE... fetches every link of the link files (\"-\" reads\n"
         "standard input) and prints one line per link in input order: valid<TAB>LINK,\n"
-        "invalid<TAB>LINK<TAB>REASON, or unknown<TAB>LINK<TAB>CAUSE when the site gave no\n"
-        "verdict (it limited us, did not answer, or sent no watch page). Control characters\n"
-        "in the plain output are shown as escapes (\\t, \\r, \\x1b, ...).\n"
+        "invalid<TAB>LINK<TAB>MESSAGE (the site's reason - subreason, cut at 1000\n"
+        "characters), or unknown<TAB>LINK<TAB>CAUSE when the site gave no verdict (it\n"
+        "limited us, did not answer, or sent no watch page). Control characters in the\n"
+        "plain output are shown as escapes (\\t, \\r, \\x1b, ...).\n"
         "Exit status: 0 when every link is valid, 1 when any is invalid, 3 when none is\n"
         "invalid but some are unknown, 2 on a usage error, a file that cannot be read or\n"
         "written, or output that cannot be written; 128 + the signal when interrupted.\n"
-        "--page prints one line per file: FILE<TAB>valid, FILE<TAB>invalid<TAB>REASON or\n"
+        "--page prints one line per file: FILE<TAB>valid, FILE<TAB>invalid<TAB>MESSAGE or\n"
         "FILE<TAB>unknown<TAB>CAUSE, with the same exit statuses.\n"
         "--dry-run prints the links that loading the link files would add, one per line."));
     const QCommandLineOption helpOption = parser.addHelpOption();
@@ -120,8 +121,8 @@ ParsedCommandLine parse(const QStringList &arguments)
                  "R");
     const auto windowVerdictsOption
         = flag("window-verdicts",
-               QStringLiteral("File links the site did not judge as invalid, as the window "
-                              "does (\"URL unavailable\" or the page's reason)."));
+               QStringLiteral("File every link (or page) as the window does: valid or invalid "
+                              "with the window's reason (\"URL unavailable\" or the page's)."));
     const auto normalizeOption
         = flag("normalize",
                QStringLiteral("Trim lines, skip # comments, rewrite every spelling of a "
