@@ -8,6 +8,7 @@
 #include "cli/OrderedOutput.h"
 #include "cli/PlayabilityObject.h"
 #include "cli/ProgressBar.h"
+#include "core/PlayabilityVerdict.h"
 
 #include <QStringEncoder>
 
@@ -146,6 +147,13 @@ private slots:
                 + "}}",
             F::Read, "LOGIN_REQUIRED", "Sign in", "This helps protect our community. Learn more",
             "Sign in - This helps protect our community. Learn more");
+        row("braces and quotes inside the texts",
+            "{\"playabilityStatus\":{\"status\":\"ERROR\",\"reason\":\"a } \\\" ] { b\"}}", F::Read,
+            "ERROR", "a } \" ] { b", "", "a } \" ] { b");
+        row("subreason that repeats the reason",
+            "{\"playabilityStatus\":{\"status\":\"ERROR\",\"reason\":\"Gone\","
+                + errorScreen("Gone", "{\"text\":\"Gone\"}") + "}}",
+            F::Read, "ERROR", "Gone", "Gone", "Gone");
         row("reason only on the error screen, in runs",
             "{\"playabilityStatus\":{\"status\":\"UNPLAYABLE\",\"errorScreen\":{"
             "\"playerErrorMessage"
@@ -177,6 +185,8 @@ private slots:
         row("consent wall", ConsentPage, F::NoMarker, "", "", "", "");
         row("script object, not JSON", "playerResponse:{playabilityStatus:{status:\"OK\"}}",
             F::Unreadable, "", "", "", "");
+        row("marker at the end of a string that ends in a backslash",
+            "\"playabilityStatus\\\\\":{\\\"status\\\":\\\"OK\\\"}", F::Unreadable, "", "", "", "");
         row("percent-encoded", "%22playabilityStatus%22%3A%7B%22status%22%3A%22OK%22%7D",
             F::Unreadable, "", "", "", "");
         row("object cut off", "{\"playabilityStatus\":{\"status\":\"OK\",\"x\":{", F::Unreadable,
@@ -250,6 +260,9 @@ private slots:
             unavailable);
         row("consent page", F::None, 200, ConsentPage, V::Unknown, "consent page", false, false,
             unavailable);
+        row("consent marker far into a long page", F::None, 200,
+            QByteArray(300 * 1024, ' ') + ConsentPage, V::Unknown,
+            "no playability status on the page", false, false, unavailable);
         row("consent marker on a watch page", F::None, 200,
             ConsentPage + pageWithStatus("ERROR", "Video unavailable"), V::Invalid,
             "Video unavailable", false, false, "Video unavailable ");
@@ -277,6 +290,11 @@ private slots:
             pageWithStatus("ERROR", QByteArray(20 << 20, 'y').constData()), V::Invalid,
             (QString(999, u'y') + u'\u2026').toUtf8().constData(), false, false,
             (QString(999, u'y') + u'\u2026').toUtf8().constData());
+
+        row("long reason read as JSON", F::None, 200,
+            pageWithStatus("ERROR", QByteArray(100'000, 'z').constData()), V::Invalid,
+            (QString(999, u'z') + u'\u2026').toUtf8().constData(), false, false,
+            (QString(999, u'z') + u'\u2026').toUtf8().constData());
 
         row("404", F::None, 404, ok, V::Invalid, "HTTP 404 (not found)", false, false, unavailable);
         row("410", F::None, 410, {}, V::Invalid, "HTTP 410 (gone)", false, false, unavailable);
@@ -322,6 +340,9 @@ private slots:
         QTEST(judgement.mayPass, "mayPass");
         QTEST(judgement.hostIsLimiting, "limiting");
         QTEST(judgement.windowReason, "windowReason");
+        // No text of any length reaches a report whole.
+        for (const std::optional<QString> &said : {judgement.siteReason, judgement.siteSubreason})
+            QVERIFY(said.value_or(QString()).size() <= MaxReasonLength);
     }
 
     void limitedHostSlowsToWhatItAllowedAndPausesForRetryAfter()
