@@ -258,6 +258,10 @@ private slots:
             "This video is unavailable ::Watch on the latest version of YouTube.");
         row("captcha page", F::None, 200, CaptchaPage, V::Unknown, "captcha page", true, true,
             unavailable);
+        row("English captcha page without the form", F::None, 200,
+            "<html><p>Our systems have detected Unusual Traffic from your computer network.</p>"
+            "</html>",
+            V::Unknown, "captcha page", true, true, unavailable);
         row("consent page", F::None, 200, ConsentPage, V::Unknown, "consent page", false, false,
             unavailable);
         row("consent marker far into a long page", F::None, 200,

@@ -75,6 +75,7 @@ FetchJudgement judgeHttpError(int code)
         return unknown(http + QStringLiteral(" (server error)"), true);
     return unknown(http, false);
 }
+
 // A page that holds a playability status, judged by the window's rule where it decides and by
 // the status object read as JSON where the rule reads nothing; what the site said is reported
 // in its own words.
