@@ -1,5 +1,6 @@
 // reader_bench: times reading a fetched watch page and deciding its verdict, on generated
 // single-line pages of 2 MB and 20 MB, to show the work grows linearly with the page.
+#include "cli/FetchJudgement.h"
 #include "core/FetchCommand.h"
 #include "core/PlayabilityVerdict.h"
 #include "core/TextReader.h"
@@ -44,8 +45,23 @@ QByteArray generatedPage(qsizetype size)
     return page;
 }
 
-// How a page is read and decided: as the programs do it now, and through the whole line list.
-enum class Path { AsThePrograms, LineList };
+// How a page is read and decided: as the window does it now, as the shell tool judges it (the
+// window's rule and the status object read as JSON), and through the whole line list.
+enum class Path { AsThePrograms, ShellTool, LineList };
+
+bool judgedInvalid(const QString &path, Path how)
+{
+    if (how == Path::ShellTool) {
+        FetchResult fetched;
+        fetched.httpStatus = 200;
+        fetched.page = TextReader::readWholeFile(path, FetchCommand::MaxPageBytes);
+        return judgeFetch(fetched).verdict == LinkVerdict::Invalid;
+    }
+    const PlayabilityVerdict verdict = how == Path::AsThePrograms
+        ? verdictOfPage(TextReader::readWholeFile(path, FetchCommand::MaxPageBytes))
+        : readPlayabilityVerdict(TextReader::readAllLines(path));
+    return verdict.kind == PlayabilityVerdict::Kind::Invalid;
+}
 
 double bestMilliseconds(const QString &path, int runs, Path how)
 {
@@ -53,11 +69,9 @@ double bestMilliseconds(const QString &path, int runs, Path how)
     for (int i = 0; i < runs; ++i) {
         QElapsedTimer timer;
         timer.start();
-        const PlayabilityVerdict verdict = how == Path::AsThePrograms
-            ? verdictOfPage(TextReader::readWholeFile(path, FetchCommand::MaxPageBytes))
-            : readPlayabilityVerdict(TextReader::readAllLines(path));
+        const bool invalid = judgedInvalid(path, how);
         const qint64 elapsed = timer.nsecsElapsed();
-        if (verdict.kind != PlayabilityVerdict::Kind::Invalid) {
+        if (!invalid) {
             std::fprintf(stderr, "reader_bench: unexpected verdict for %s\n", qPrintable(path));
             std::exit(1);
         }
@@ -98,8 +112,10 @@ int main(int argc, char *argv[])
         }
     }
 
-    measure(out, QStringLiteral("readWholeFile + verdictOfPage, as the programs run:"), paths,
+    measure(out, QStringLiteral("readWholeFile + verdictOfPage, as the window runs:"), paths,
             Path::AsThePrograms);
+    measure(out, QStringLiteral("readWholeFile + judgeFetch, as the shell tool runs:"), paths,
+            Path::ShellTool);
     measure(out, QStringLiteral("readAllLines + readPlayabilityVerdict (the whole line list):"),
             paths, Path::LineList);
 #ifdef __GLIBC__

@@ -17,9 +17,9 @@
 #include <unistd.h>
 
 namespace {
-const QByteArray Gone = "Video unavailable ::This video has been removed by the uploader";
+const QByteArray Gone = "Video unavailable - This video has been removed by the uploader";
 const QByteArray AgeGate
-    = "Sign in to confirm your age ::This video may be inappropriate for some users.";
+    = "Sign in to confirm your age - This video may be inappropriate for some users.";
 const QByteArray NoStatus = "?no playability status on the page";
 const QByteArray NotFound = "HTTP 404 (not found)";
 
@@ -33,7 +33,7 @@ const QList<QPair<QString, QByteArray>> Kinds
        {"404", NotFound},
        {"comma-reason",
         "This video is no longer available due to a copyright claim by Fixture "
-        "Films ::Sorry  about that."}};
+        "Films, Ltd. - Sorry, about that."}};
 
 // The plain output line of a link: valid without a reason, unknown for a reason starting "?",
 // invalid otherwise.
@@ -100,19 +100,21 @@ private slots:
             {"/watch?v=error", Gone},
             {"   ", "-"},
             {"/watch?v=login", AgeGate},
-            {"/watch?v=curly-quote", "This video isn’t available anymore ::It’s gone"},
+            {"/watch?v=curly-quote", "This video isn’t available anymore - It’s gone"},
             {"/watch?v=no-marker", NoStatus},
             {"/watch?v=empty", "?empty page"},
             {"/watch?v=404", NotFound},
             {"", "-"},
             {"/hop/3/watch?v=ok", ""},
             {"/watch?v=consent", ""},
-            {"/watch?v=login-noreason", "::This video may be inappropriate for some users. "},
+            // The reason of the error screen stands in for the missing top-level one.
+            {"/watch?v=login-noreason", AgeGate},
             {"/watch?v=unplayable",
-             "Video unavailable ::The uploader has not made this video available in your country"},
-            {"/watch?v=live-offline", "This live event will begin in a few moments. "},
+             "Video unavailable - The uploader has not made this video available in your country"},
+            {"/watch?v=live-offline", "This live event will begin in a few moments."},
             {"/watch?v=echo-user-agent",
-             QUrl::toPercentEncoding(QLatin1String(FetchCommand::UserAgent)) + ' '},
+             QUrl::toPercentEncoding(QLatin1String(FetchCommand::UserAgent))},
+            {"/watch?v=long-reason", QByteArray(999, 'r') + "\u2026"},
             // Too long for one program argument, and a link the fetch list would have doubled:
             // each is decided alone, and both are fetched whole.
             {"/watch?v=ok&pad=" + QString(128 * 1024, u'a'), ""},
@@ -160,18 +162,21 @@ private slots:
                      linkFile({url("/watch?v=ok"), url("/watch?v=404"), url("/watch?v=login"),
                                url("/watch?v=error")})});
         QCOMPARE(outcome.exitCode, 1);
-        const auto json
-            = [](const QString &link, const QByteArray &verdict, const QByteArray &reason,
-                 const QByteArray &status, const QByteArray &http) {
-                  return "{\"link\":\"" + link.toUtf8() + "\",\"verdict\":\"" + verdict
-                      + "\",\"reason\":\"" + reason + "\",\"status\":" + status
-                      + ",\"http\":" + http + ",\"attempts\":1}\n";
-              };
+        const auto json = [](const QString &link, const QByteArray &verdict,
+                             const QByteArray &reason, const QByteArray &subreason,
+                             const QByteArray &status, const QByteArray &http) {
+            return "{\"link\":\"" + link.toUtf8() + "\",\"verdict\":\"" + verdict
+                + "\",\"reason\":\"" + reason + "\",\"subreason\":" + subreason + ",\"status\":"
+                + status + ",\"cause\":null,\"http\":" + http + ",\"attempts\":1}\n";
+        };
         QCOMPARE(outcome.out,
-                 json(url("/watch?v=ok"), "valid", "", "\"OK\"", "200")
-                     + json(url("/watch?v=404"), "invalid", NotFound, "null", "404")
-                     + json(url("/watch?v=login"), "invalid", AgeGate, "\"LOGIN_REQUIRED\"", "200")
-                     + json(url("/watch?v=error"), "invalid", Gone, "\"ERROR\"", "200"));
+                 json(url("/watch?v=ok"), "valid", "", "null", "\"OK\"", "200")
+                     + json(url("/watch?v=404"), "invalid", NotFound, "null", "null", "404")
+                     + json(url("/watch?v=login"), "invalid", "Sign in to confirm your age",
+                            "\"This video may be inappropriate for some users.\"",
+                            "\"LOGIN_REQUIRED\"", "200")
+                     + json(url("/watch?v=error"), "invalid", "Video unavailable",
+                            "\"This video has been removed by the uploader\"", "\"ERROR\"", "200"));
     }
 
     void resultFilesHoldTheLinksAsTheSaveButtonsWriteThem()

@@ -175,6 +175,27 @@ private slots:
                      + "\tURL unavailable\ninvalid\t" + links[2].toUtf8()
                      + "\tThis content isn\xE2\x80\x99t available \ninvalid\t" + links[3].toUtf8()
                      + "\tURL unavailable\n");
+
+        // Links the shell tool judges by its own cause are unavailable to the window too, and a
+        // page's reason is the window's text, byte for byte, in JSON as well.
+        const QStringList judged = {url("/watch?v=404"), url("/status/410"), url("/watch?v=ok"),
+                                    "ftp://x/y",         "-o planted",       url("/watch?v=error")};
+        outcome = check({"--retries", "0", "--window-verdicts", "--json", linkFile(judged)});
+        QCOMPARE(outcome.exitCode, 1);
+        const QList<QJsonObject> objects = jsonLines(outcome.out);
+        QCOMPARE(objects.size(), judged.size());
+        const QStringList reasons
+            = {"URL unavailable",
+               "URL unavailable",
+               "",
+               "URL unavailable",
+               "URL unavailable",
+               "Video unavailable ::This video has been removed by the uploader"};
+        for (qsizetype i = 0; i < judged.size(); ++i) {
+            QCOMPARE(objects[i].value("verdict").toString(),
+                     reasons[i].isEmpty() ? u"valid"_qs : u"invalid"_qs);
+            QCOMPARE(objects[i].value("reason").toString(), reasons[i]);
+        }
     }
 
     void jsonKeepsHostileLinksExact()

@@ -1,6 +1,10 @@
-// brindlewood-check without the network: --page verdicts, --dry-run links, their JSON form,
-// unreadable files, usage errors, help and version, through the real executable.
+// brindlewood-check without the network: --page verdicts (on the site's real recorded pages
+// too), --dry-run links, their JSON form, unreadable files, usage errors, help and version,
+// through the real executable.
 #include "CheckToolRun.h"
+#include "core/FetchCommand.h"
+#include "core/PlayabilityVerdict.h"
+#include "core/TextReader.h"
 #include "support/TestFiles.h"
 
 #include <QJsonDocument>
@@ -17,11 +21,57 @@ const QByteArray ValidPage = "<html>\n<script>var ytInitialPlayerResponse = "
 const QByteArray InvalidPage = "{\"playabilityStatus\":{\"status\":\"LOGIN_REQUIRED\",\"reason\":"
                                "\"Sign in to confirm you\xE2\x80\x99re\tof age\x01\","
                                "\"messages\":[]}}\r\n";
-const QString InvalidReason = u"Sign in to confirm you’re\tof age\u0001 "_qs;
+const QString InvalidReason = u"Sign in to confirm you’re\tof age\u0001"_qs;
+// The window keeps the reason as its rule cuts it, with the blank that ends it.
+const QString InvalidWindowReason = InvalidReason + u' ';
 // The site limiting us rather than judging the video: nothing is known of it.
 const QByteArray BotCheckPage = "{\"playabilityStatus\":{\"status\":\"LOGIN_REQUIRED\",\"reason\":"
                                 "\"Sign in to confirm you\xE2\x80\x99re not a bot\",\"x\":1}}\n";
 const QByteArray UnavailablePage = "<html>no status here</html>\n";
+
+// The site's recorded pages, when this machine has them: named by BRINDLEWOOD_REAL_PAGES, or a
+// folder shared/realpages beside the checkout or one of the folders above it. They are other
+// projects' test files and are only read, never kept here.
+QString realPagesFolder()
+{
+    const QString named = qEnvironmentVariable("BRINDLEWOOD_REAL_PAGES");
+    if (!named.isEmpty())
+        return QFileInfo::exists(named + "/MANIFEST.tsv") ? named : QString();
+    QDir folder = QFileInfo(QStringLiteral(__FILE__)).absoluteDir();
+    for (int up = 0; up < 4 && folder.cdUp(); ++up) {
+        if (QFileInfo::exists(folder.filePath("shared/realpages/MANIFEST.tsv")))
+            return folder.filePath("shared/realpages");
+    }
+    return {};
+}
+
+// One row of the recordings' MANIFEST.tsv.
+struct RecordedPage
+{
+    QString file;
+    QString status; // "(none)" for a page without a playability status
+    QString reason; // alternatives separated by " || "; empty when the page has none
+    bool limiting = false; // the site refusing the client, not judging the video
+};
+
+QList<RecordedPage> recordedPages(const QString &folder)
+{
+    QList<RecordedPage> pages;
+    QList<QByteArray> lines = TestFiles::read(folder + "/MANIFEST.tsv").split('\n');
+    const QList<QByteArray> header = lines.takeFirst().split('\t');
+    const auto column = [&](const char *name) {
+        return header.indexOf(QByteArray(name));
+    };
+    for (const QByteArray &line : std::as_const(lines)) {
+        const QList<QByteArray> fields = line.split('\t');
+        if (fields.size() < header.size())
+            continue;
+        pages.append(
+            {QString::fromUtf8(fields[column("file")]), QString::fromUtf8(fields[column("status")]),
+             QString::fromUtf8(fields[column("reason")]), fields[column("limiting")] == "yes"});
+    }
+    return pages;
+}
 } // namespace
 
 class CheckCommandLineOfflineTest : public QObject
@@ -79,6 +129,110 @@ private slots:
             QCOMPARE(objects[i].value("verdict").toString(), verdicts[i]);
             QCOMPARE(objects[i].value("reason").toString(), reasons[i]);
         }
+    }
+
+    // --window-verdicts files pages as the window does, and CSV and Markdown have a file
+    // column; every format says the same of each page.
+    void pageReportsEveryFormatAndTheWindowsVerdicts()
+    {
+        const QStringList pages
+            = {file("invalid.html", InvalidPage), file("valid.html", ValidPage),
+               file("unavailable.html", UnavailablePage), file("bot,check.html", BotCheckPage)};
+        const CheckToolOutcome window = check(QStringList {"--page", "--window-verdicts"} + pages);
+        QCOMPARE(window.exitCode, 1);
+        QCOMPARE(QString::fromUtf8(window.out),
+                 pages[0] + "\tinvalid\t"
+                     + QString(InvalidWindowReason)
+                           .replace(u"\t"_qs, u"\\t"_qs)
+                           .replace(u"\x01"_qs, u"\\x01"_qs)
+                     + "\n" + pages[1] + "\tvalid\n" + pages[2] + "\tinvalid\tURL unavailable\n"
+                     + pages[3] + u"\tinvalid\tSign in to confirm you’re not a bot \n"_qs);
+        QCOMPARE(check({"--page", "--window-verdicts", pages[1]}).exitCode, 0);
+        QCOMPARE(check({"--page", "--window-verdicts", pages[2]}).exitCode, 1);
+        const QList<QJsonObject> json
+            = jsonLines(check(QStringList {"--page", "--window-verdicts", "--json"} + pages).out);
+        QCOMPARE(json.size(), 4);
+        QCOMPARE(json[0].value("reason").toString(), InvalidWindowReason);
+        QVERIFY(json[0].value("subreason").isNull());
+
+        const CheckToolOutcome csv = check(QStringList {"--page", "--format", "csv"} + pages);
+        QCOMPARE(csv.exitCode, 1);
+        const QString quotedBot = u"\""_qs + pages[3] + u"\""_qs;
+        QCOMPARE(
+            QString::fromUtf8(csv.out),
+            "file,verdict,reason,status,subreason,cause\r\n" + pages[0] + ",invalid,"
+                + InvalidReason + ",LOGIN_REQUIRED,,\r\n" + pages[1] + ",valid,,OK,,\r\n" + pages[2]
+                + ",unknown,no playability status on the page,,,no playability status on "
+                  "the page\r\n"
+                + quotedBot
+                + u",unknown,Sign in to confirm you’re not a bot,LOGIN_REQUIRED,,bot check\r\n"_qs);
+
+        const CheckToolOutcome markdown
+            = check(QStringList {"--page", "--format", "markdown"} + pages);
+        QCOMPARE(markdown.exitCode, 1);
+        const QString text = QString::fromUtf8(markdown.out);
+        QVERIFY2(text.contains(u"## Valid (1)\n\n| File |\n"_qs), qPrintable(text));
+        QVERIFY2(text.contains(u"## Unknown (2)\n\n| File | Reason | Status |\n"_qs),
+                 qPrintable(text));
+        QVERIFY(text.contains(u"| bot check | `LOGIN_REQUIRED` |"_qs));
+    }
+
+    // The site's real pages of 2017 to 2025: every recorded status comes out, with the site's
+    // own reason; --window-verdicts keeps the window's verdict byte for byte.
+    void realPagesSayWhatTheSiteSaid()
+    {
+        const QString folder = realPagesFolder();
+        if (folder.isEmpty())
+            QSKIP("The recorded pages (shared/realpages beside the checkout, or "
+                  "BRINDLEWOOD_REAL_PAGES) are not on this machine.");
+        const QList<RecordedPage> recorded = recordedPages(folder);
+        QVERIFY(recorded.size() >= 40);
+        QStringList paths;
+        for (const RecordedPage &page : recorded)
+            paths << folder + u'/' + page.file;
+
+        const CheckToolOutcome json = check(QStringList {"--page", "--json"} + paths);
+        QCOMPARE(json.err, QByteArray());
+        const QList<QJsonObject> objects = jsonLines(json.out);
+        QCOMPARE(objects.size(), recorded.size());
+        for (qsizetype i = 0; i < recorded.size(); ++i) {
+            const RecordedPage &page = recorded[i];
+            const QJsonObject &read = objects[i];
+            const QString verdict = read.value("verdict").toString();
+            const QByteArray where
+                = page.file.toUtf8() + ": " + QJsonDocument(read).toJson(QJsonDocument::Compact);
+            QCOMPARE(read.value("file").toString(), paths[i]);
+            if (page.status == u"(none)") {
+                QVERIFY2(read.value("status").isNull() && verdict != u"valid", where.constData());
+                continue;
+            }
+            QVERIFY2(read.value("status").toString() == page.status, where.constData());
+            const QString reason = read.value("reason").toString();
+            const QStringList alternatives = page.reason.split(u" || "_qs);
+            QVERIFY2(std::any_of(alternatives.begin(), alternatives.end(),
+                                 [&](const QString &said) { return reason.contains(said); }),
+                     where.constData());
+            // The site refusing us judges nothing; a page that judges the video is decided.
+            const QString expected = page.limiting ? u"unknown"_qs
+                : page.status == u"OK"             ? u"valid"_qs
+                                                   : u"invalid"_qs;
+            QVERIFY2(verdict == expected, where.constData());
+        }
+
+        QString byTheWindow;
+        for (const QString &path : std::as_const(paths)) {
+            const PlayabilityVerdict verdict
+                = verdictOfPage(TextReader::readWholeFile(path, FetchCommand::MaxPageBytes));
+            byTheWindow += path + u'\t'
+                + (verdict.kind == PlayabilityVerdict::Kind::Valid ? u"valid"_qs
+                       : verdict.kind == PlayabilityVerdict::Kind::Invalid
+                       ? u"invalid\t"_qs + verdict.reason
+                       : u"invalid\tURL unavailable"_qs)
+                + u'\n';
+        }
+        const CheckToolOutcome window = check(QStringList {"--page", "--window-verdicts"} + paths);
+        QCOMPARE(QString::fromUtf8(window.out), byTheWindow);
+        QCOMPARE(window.exitCode, 1);
     }
 
     void unreadableFileIsReportedWhileTheOthersArePrinted()
@@ -169,7 +323,10 @@ private slots:
         QTest::newRow("max-age garbage") << QStringList {"--max-age", "7 days", "a.txt"};
         QTest::newRow("unknown format") << QStringList {"--format", "xml", "a.txt"};
         QTest::newRow("json and csv") << QStringList {"--json", "--format", "csv", "a.txt"};
-        QTest::newRow("csv with --page") << QStringList {"--page", "--format", "csv", "a.html"};
+        QTest::newRow("csv with --dry-run")
+            << QStringList {"--dry-run", "--format", "csv", "a.txt"};
+        QTest::newRow("window-verdicts with --dry-run")
+            << QStringList {"--dry-run", "--window-verdicts", "a.txt"};
         QTest::newRow("normalize with --page") << QStringList {"--page", "--normalize", "a.html"};
     }
     void usageErrorsExitWithTwo()

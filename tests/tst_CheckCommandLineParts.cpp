@@ -1,12 +1,17 @@
-// The shell checker's parts on their own: judging one fetch, pacing a host, the back-off,
-// the output order, the plain output's escapes and the progress line.
+// The shell checker's parts on their own: reading what the site says and judging one fetch,
+// pacing a host, the back-off, the output order, the plain output's escapes and the progress
+// line.
 #include "cli/CheckScheduler.h"
 #include "cli/CheckedLinkFormat.h"
 #include "cli/FetchJudgement.h"
 #include "cli/HostPacer.h"
 #include "cli/OrderedOutput.h"
+#include "cli/PlayabilityObject.h"
 #include "cli/ProgressBar.h"
 #include "cli/SignalWatcher.h"
+#include "core/PlayabilityVerdict.h"
+
+#include <QStringEncoder>
 
 #include <QtTest>
 
@@ -20,6 +25,44 @@ QByteArray pageWithStatus(const char *status, const char *reason)
         + status + "\",\"reason\":\"" + reason
         + "\",\"contextParams\":\"Q0FFU0FnZ0I=\"}};</script></html>\n";
 }
+
+// The error screen of the site's player answers, with a subreason in runs.
+QByteArray errorScreen(const char *reason, const QByteArray &subreasonRuns)
+{
+    return QByteArray("\"errorScreen\":{\"playerErrorMessageRenderer\":{\"subreason\":{\"runs\":[")
+        + subreasonRuns + "]},\"reason\":{\"simpleText\":\"" + reason
+        + "\"},\"icon\":{\"iconType\":\"ERROR_OUTLINE\"}}}";
+}
+
+// Text as it stands inside a string of the page's script: quotes and backslashes escaped.
+QByteArray escaped(const QByteArray &text)
+{
+    QByteArray inString;
+    for (const char c : text) {
+        if (c == '"' || c == '\\')
+            inString += '\\';
+        inString += c;
+    }
+    return inString;
+}
+
+// A pretty-printed player answer, as the site's player API sends it by default.
+QByteArray prettyAnswer(const char *status, const char *reasonLine)
+{
+    return QByteArray("{\n  \"responseContext\": {\n    \"visitorData\": \"Cgt4\"\n  },\n"
+                      "  \"playabilityStatus\": {\n    \"status\": \"")
+        + status + "\",\n" + reasonLine
+        + "    \"contextParams\": \"Q0FBU0FnZ0E=\"\n  },\n  \"videoDetails\": {}\n}\n";
+}
+
+// The site's captcha page and consent wall, in the shape they come in (no playability status).
+const QByteArray CaptchaPage = "<html><body><div id=\"captcha-page\"><p>Perd\xC3\xB3n por la "
+                               "interrupci\xC3\xB3n.</p>\n<form action=\"/das_captcha?fw=1\" "
+                               "method=\"POST\"><input type=\"hidden\" name=\"next\" "
+                               "value=\"/watch?v=x\"/></form></div></body></html>\n";
+const QByteArray ConsentPage = "<html><body><form action=\"https://consent.youtube.com/s\" "
+                               "method=\"POST\"><input type=\"hidden\" name=\"gl\" value=\"DE\">"
+                               "<button>Alle ablehnen</button></form></body></html>\n";
 } // namespace
 
 Q_DECLARE_METATYPE(FetchResult::Failure)
@@ -29,6 +72,144 @@ class CheckCommandLinePartsTest : public QObject
 {
     Q_OBJECT
 private slots:
+    // The status object read as JSON, in the shapes the site's pages and player answers have
+    // held from 2017 to 2025.
+    void readsWhatTheSiteSays_data()
+    {
+        QTest::addColumn<QByteArray>("page");
+        QTest::addColumn<int>("found");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<QString>("subreason");
+        QTest::addColumn<QString>("message");
+        using F = PlayabilityObject::Found;
+        const auto row = [](const char *name, const QByteArray &page, F found, const char *status,
+                            const char *reason, const char *subreason, const char *message) {
+            QTest::newRow(name) << page << int(found) << QString::fromUtf8(status)
+                                << QString::fromUtf8(reason) << QString::fromUtf8(subreason)
+                                << QString::fromUtf8(message);
+        };
+        const char *copyright = "This video contains content from SME, who has blocked it in "
+                                "your country on copyright grounds.";
+        row("one-line watch page",
+            "<script>var ytInitialPlayerResponse = {\"responseContext\":{},"
+            "\"playabilityStatus\":{\"status\":\"UNPLAYABLE\",\"reason\":\"Video unavailable\","
+                + errorScreen("Video unavailable",
+                              "{\"text\":\"This video contains content from \"},{\"text\":\"SME\"},"
+                              "{\"text\":\", who has blocked it in your country on copyright "
+                              "grounds.\"}")
+                + "},\"videoDetails\":{}};</script>\n",
+            F::Read, "UNPLAYABLE", "Video unavailable", copyright,
+            (QByteArray("Video unavailable - ") + copyright).constData());
+        row("escaped in a string of the script",
+            "ytplayer.config = {\"args\":{\"player_response\":\""
+                + escaped(
+                    "{\"playabilityStatus\":{\"status\":\"LIVE_STREAM_OFFLINE\","
+                    "\"liveStreamability\":{\"mainText\":{\"runs\":[{\"text\":\"Live in \"}]}}},"
+                    "\"videoDetails\":{}}")
+                + "\"}};",
+            F::Read, "LIVE_STREAM_OFFLINE", "", "", "");
+        row("escaped embed page, comma in the reason",
+            "'PLAYER_VARS': {\"embedded_player_response\":\""
+                + escaped(
+                    "{\"trackingParams\":\"CAA\",\"playabilityStatus\":{\"status\":\"UNPLAYABLE\","
+                    "\"reason\":\"Sorry, this content is age-restricted.\",\"showError\":true}}")
+                + "\"}",
+            F::Read, "UNPLAYABLE", "Sorry, this content is age-restricted.", "",
+            "Sorry, this content is age-restricted.");
+        // \u0026, \/ and \x41 are the script's escapes; \\u0026 and \\\" become the JSON's.
+        row("escapes of the script undone before the JSON's",
+            "\"player_response\":\"{\\\"previewPlayabilityStatus\\\":{\\\"status\\\":\\\"ERROR\\\","
+            "\\\"reason\\\":\\\"A \\u0026 B\\\\u0026C \\\\\\\"q\\\\\\\" \\/\\x41\\\"}}\"",
+            F::Read, "ERROR", "A & B&C \"q\" /A", "", "A & B&C \"q\" /A");
+        row("escaped twice",
+            "x = \"" + escaped('"' + escaped("{\"playabilityStatus\":{\"status\":\"OK\"}}") + '"')
+                + "\";",
+            F::Read, "OK", "", "", "");
+        row("pretty-printed player answer", prettyAnswer("OK", ""), F::Read, "OK", "", "", "");
+        row("no top-level reason",
+            "{\"playabilityStatus\":{\"status\":\"LOGIN_REQUIRED\",\"messages\":[\"This is a "
+            "private "
+            "video. Please sign in to verify that you may see it.\"],\"errorScreen\":{"
+            "\"playerErrorMessageRenderer\":{\"subreason\":{\"simpleText\":\"Sign in if you've "
+            "been "
+            "granted access to this video\"},\"reason\":{\"simpleText\":\"Private video\"}}}}}",
+            F::Read, "LOGIN_REQUIRED", "Private video",
+            "Sign in if you've been granted access to this video",
+            "Private video - Sign in if you've been granted access to this video");
+        row("comma in the reason, CR LF line ends",
+            "{\r\n\"playabilityStatus\":{\"status\":\"UNPLAYABLE\",\"reason\":\"This content "
+            "isn\u2019t available, try again later.\"}\r\n}\r\n",
+            F::Read, "UNPLAYABLE", "This content isn\u2019t available, try again later.", "",
+            "This content isn\u2019t available, try again later.");
+        row("runs with blanks at their ends",
+            "{\"playabilityStatus\":{\"status\":\"LOGIN_REQUIRED\",\"reason\":\" Sign in \","
+                + errorScreen("Sign in",
+                              "{\"text\":\"This helps protect our community. \"},{\"text\":\"Learn "
+                              "more\",\"navigationEndpoint\":{\"url\":\"https://x/\"}}")
+                + "}}",
+            F::Read, "LOGIN_REQUIRED", "Sign in", "This helps protect our community. Learn more",
+            "Sign in - This helps protect our community. Learn more");
+        row("braces and quotes inside the texts",
+            "{\"playabilityStatus\":{\"status\":\"ERROR\",\"reason\":\"a } \\\" ] { b\"}}", F::Read,
+            "ERROR", "a } \" ] { b", "", "a } \" ] { b");
+        row("subreason that repeats the reason",
+            "{\"playabilityStatus\":{\"status\":\"ERROR\",\"reason\":\"Gone\","
+                + errorScreen("Gone", "{\"text\":\"Gone\"}") + "}}",
+            F::Read, "ERROR", "Gone", "Gone", "Gone");
+        row("reason only on the error screen, in runs",
+            "{\"playabilityStatus\":{\"status\":\"UNPLAYABLE\",\"errorScreen\":{"
+            "\"playerErrorMessage"
+            "Renderer\":{\"reason\":{\"runs\":[{\"text\":\"Video "
+            "\"},{\"text\":\"unavailable\"}]}}}}}",
+            F::Read, "UNPLAYABLE", "Video unavailable", "", "Video unavailable");
+        row("subreason alone",
+            "{\"playabilityStatus\":{\"status\":\"ERROR\",\"errorScreen\":{\"x\":"
+            "{\"subreason\":{\"simpleText\":\"Gone\"}}}}}",
+            F::Read, "ERROR", "", "Gone", "Gone");
+        row("the first mention decides",
+            "{\"playabilityStatus\":{\"status\":\"ERROR\",\"reason\":\"Video unavailable\"}}"
+            " playerResponse:{\"playabilityStatus\":{\"status\":\"OK\"}}",
+            F::Read, "ERROR", "Video unavailable", "", "Video unavailable");
+        row("marker in any letter case", "{\"PLAYABILITYstatus\":{\"status\":\"OK\"}}", F::Read,
+            "OK", "", "", "");
+        row("UTF-16 page",
+            "\xFF\xFE"
+                + QStringEncoder(QStringConverter::Utf16LE)
+                      .encode(
+                          u"{\"playabilityStatus\":{\"status\":\"ERROR\",\"reason\":\"\u00c9\"}}"_qs),
+            F::Read, "ERROR", "\u00c9", "", "\u00c9");
+        row("marker across the reading's pieces",
+            QByteArray((1 << 16) - 9, 'a') + "\"playabilityStatus\":{\"status\":\"OK\"}", F::Read,
+            "OK", "", "", "");
+        row("no marker", "<html><body>Dieses Video existiert nicht.</body></html>", F::NoMarker, "",
+            "", "", "");
+        row("captcha page", CaptchaPage, F::NoMarker, "", "", "", "");
+        row("consent wall", ConsentPage, F::NoMarker, "", "", "", "");
+        row("script object, not JSON", "playerResponse:{playabilityStatus:{status:\"OK\"}}",
+            F::Unreadable, "", "", "", "");
+        row("marker at the end of a string that ends in a backslash",
+            "\"playabilityStatus\\\\\":{\\\"status\\\":\\\"OK\\\"}", F::Unreadable, "", "", "", "");
+        row("percent-encoded", "%22playabilityStatus%22%3A%7B%22status%22%3A%22OK%22%7D",
+            F::Unreadable, "", "", "", "");
+        row("object cut off", "{\"playabilityStatus\":{\"status\":\"OK\",\"x\":{", F::Unreadable,
+            "", "", "", "");
+        row("object beyond the reading's reach",
+            "{\"playabilityStatus\":{\"status\":\"ERROR\",\"reason\":\"" + QByteArray(1 << 20, 'y')
+                + "\"}}",
+            F::Unreadable, "", "", "", "");
+    }
+    void readsWhatTheSiteSays()
+    {
+        QFETCH(QByteArray, page);
+        const PlayabilityObject read = readPlayabilityObject(page);
+        QTEST(int(read.found), "found");
+        QTEST(read.status, "status");
+        QTEST(read.reason, "reason");
+        QTEST(read.subreason, "subreason");
+        QTEST(read.message(), "message");
+    }
+
     void eachKindOfAnswerHasItsOutcome_data()
     {
         using F = FetchResult::Failure;
@@ -51,10 +232,10 @@ private slots:
         const char *unavailable = "URL unavailable";
         row("OK page", F::None, 200, ok, V::Valid, "", false, false, "");
         row("dead video", F::None, 200, pageWithStatus("ERROR", "Video unavailable"), V::Invalid,
-            "Video unavailable ", false, false, "");
+            "Video unavailable", false, false, "Video unavailable ");
         row("private video", F::None, 200,
             pageWithStatus("LOGIN_REQUIRED", "This video is private"), V::Invalid,
-            "This video is private ", false, false, "");
+            "This video is private", false, false, "This video is private ");
         row("bot check", F::None, 200,
             pageWithStatus("LOGIN_REQUIRED", "Sign in to confirm you\u2019re not a bot"),
             V::Unknown, "bot check", true, true, "Sign in to confirm you\u2019re not a bot ");
@@ -62,10 +243,68 @@ private slots:
             pageWithStatus("UNPLAYABLE", "This content isn't available, try again later."),
             V::Unknown, "try again later", true, true, "This content isn't available ");
         row("the words under another status judge the video", F::None, 200,
-            pageWithStatus("ERROR", "Removed, try again later"), V::Invalid, "Removed ", false,
-            false, "");
-        row("404", F::None, 404, ok, V::Invalid, "HTTP 404 (not found)", false, false, "");
-        row("410", F::None, 410, {}, V::Invalid, "HTTP 410 (gone)", false, false, "");
+            pageWithStatus("ERROR", "Removed, try again later"), V::Invalid,
+            "Removed, try again later", false, false, "Removed ");
+        row("capitalised bot check", F::None, 200,
+            pageWithStatus("LOGIN_REQUIRED", "SIGN IN TO CONFIRM YOU'RE NOT A BOT"), V::Unknown,
+            "bot check", true, true, "SIGN IN TO CONFIRM YOU'RE NOT A BOT ");
+        row("capitalised try again later", F::None, 200,
+            pageWithStatus("UNPLAYABLE", "Not Now. Try Again Later"), V::Unknown, "try again later",
+            true, true, "Not Now. Try Again Later ");
+        row("outdated client, whatever the status", F::None, 200,
+            "{\"playabilityStatus\":{\"status\":\"ERROR\",\"reason\":\"This video is "
+            "unavailable\","
+                + errorScreen("This video is unavailable",
+                              "{\"text\":\"Watch on the latest version of YouTube.\"}")
+                + "}}",
+            V::Unknown, "outdated client refused", false, false,
+            "This video is unavailable ::Watch on the latest version of YouTube.");
+        row("captcha page", F::None, 200, CaptchaPage, V::Unknown, "captcha page", true, true,
+            unavailable);
+        row("English captcha page without the form", F::None, 200,
+            "<html><p>Our systems have detected Unusual Traffic from your computer network.</p>"
+            "</html>",
+            V::Unknown, "captcha page", true, true, unavailable);
+        row("consent page", F::None, 200, ConsentPage, V::Unknown, "consent page", false, false,
+            unavailable);
+        row("consent marker far into a long page", F::None, 200,
+            QByteArray(300 * 1024, ' ') + ConsentPage, V::Unknown,
+            "no playability status on the page", false, false, unavailable);
+        row("consent marker on a watch page", F::None, 200,
+            ConsentPage + pageWithStatus("ERROR", "Video unavailable"), V::Invalid,
+            "Video unavailable", false, false, "Video unavailable ");
+
+        // Where the window's rule reads nothing, the status object read as JSON decides.
+        row("pretty-printed OK", F::None, 200, prettyAnswer("OK", ""), V::Valid, "", false, false,
+            unavailable);
+        row("pretty-printed bot check", F::None, 200,
+            prettyAnswer("LOGIN_REQUIRED",
+                         "    \"reason\": \"Sign in to confirm you\u2019re not a bot\",\n"),
+            V::Unknown, "bot check", true, true, unavailable);
+        row("pretty-printed error", F::None, 200,
+            prettyAnswer("ERROR", "    \"reason\": \"This video is unavailable\",\n"), V::Invalid,
+            "This video is unavailable", false, false, unavailable);
+        row("upcoming stream without a reason", F::None, 200,
+            "{\"playabilityStatus\":{\"status\":\"LIVE_STREAM_OFFLINE\",\"liveStreamability\":{}}}",
+            V::Invalid, "LIVE_STREAM_OFFLINE", false, false, unavailable);
+        row("sign-in wall without a reason", F::None, 200,
+            "{\"playabilityStatus\":{\"status\":\"LOGIN_REQUIRED\",\"messages\":[]}}", V::Unknown,
+            "sign-in wall without a reason", false, false, unavailable);
+        row("status that cannot be read", F::None, 200,
+            "playerResponse:{playabilityStatus:{status:\"OK\"}}", V::Unknown,
+            "unreadable playability status", false, false, unavailable);
+        row("reason of 20 MiB", F::None, 200,
+            pageWithStatus("ERROR", QByteArray(20 << 20, 'y').constData()), V::Invalid,
+            (QString(999, u'y') + u'\u2026').toUtf8().constData(), false, false,
+            (QString(999, u'y') + u'\u2026').toUtf8().constData());
+
+        row("long reason read as JSON", F::None, 200,
+            pageWithStatus("ERROR", QByteArray(100'000, 'z').constData()), V::Invalid,
+            (QString(999, u'z') + u'\u2026').toUtf8().constData(), false, false,
+            (QString(999, u'z') + u'\u2026').toUtf8().constData());
+
+        row("404", F::None, 404, ok, V::Invalid, "HTTP 404 (not found)", false, false, unavailable);
+        row("410", F::None, 410, {}, V::Invalid, "HTTP 410 (gone)", false, false, unavailable);
         row("429 with an OK body", F::None, 429, ok, V::Unknown, "HTTP 429 (rate limited)", true,
             true, unavailable);
         row("503", F::None, 503, {}, V::Unknown, "HTTP 503 (service unavailable)", true, true,
@@ -75,7 +314,7 @@ private slots:
         row("408", F::None, 408, {}, V::Unknown, "HTTP 408 (request timeout)", true, false,
             unavailable);
         row("403", F::None, 403, {}, V::Unknown, "HTTP 403 (forbidden)", false, false, unavailable);
-        row("consent wall", F::None, 200, "<html>Before you continue</html>", V::Unknown,
+        row("page without a status", F::None, 200, "<html>Before you continue</html>", V::Unknown,
             "no playability status on the page", false, false, unavailable);
         row("empty body", F::None, 200, {}, V::Unknown, "empty page", false, false, unavailable);
         row("refused", F::NoAnswer, 0, {}, V::Unknown, "no answer: connection refused", true, false,
@@ -86,9 +325,10 @@ private slots:
             unavailable);
         row("headers too large", F::HeadersTooLarge, 200, {}, V::Unknown,
             "answer headers too large", false, false, unavailable);
-        row("ftp link", F::NotWebAddress, 0, {}, V::Invalid, "not a web address", false, false, "");
+        row("ftp link", F::NotWebAddress, 0, {}, V::Invalid, "not a web address", false, false,
+            unavailable);
         row("lone surrogate", F::BadAddress, 0, {}, V::Invalid, "not a valid address", false, false,
-            "");
+            unavailable);
         row("redirect to file:", F::BadRedirect, 302, {}, V::Unknown,
             "redirect to a non-web address", false, false, unavailable);
     }
@@ -108,8 +348,10 @@ private slots:
         QTEST(judgement.reason, "reason");
         QTEST(judgement.mayPass, "mayPass");
         QTEST(judgement.hostIsLimiting, "limiting");
-        if (judgement.verdict == LinkVerdict::Unknown)
-            QTEST(judgement.windowReason, "windowReason");
+        QTEST(judgement.windowReason, "windowReason");
+        // No text of any length reaches a report whole.
+        for (const std::optional<QString> &said : {judgement.siteReason, judgement.siteSubreason})
+            QVERIFY(said.value_or(QString()).size() <= MaxReasonLength);
     }
 
     void limitedHostSlowsToWhatItAllowedAndPausesForRetryAfter()
@@ -231,7 +473,17 @@ private slots:
         QCOMPARE(CheckedLinkFormat::jsonLine(checked),
                  QStringLiteral("{\"link\":\"https://a.example/\\u001b[2Jx\\ty\",\"verdict\":"
                                 "\"unknown\",\"reason\":\"\\rvalid\\u0007 \u007f\u00e9\u2019\","
-                                "\"status\":\"OK\",\"http\":429,\"attempts\":4}\n"));
+                                "\"subreason\":null,\"status\":\"OK\",\"cause\":\"\\rvalid"
+                                "\\u0007 \u007f\u00e9\u2019\",\"http\":429,\"attempts\":4}\n"));
+        // What the site said stands in the reason; why nothing was judged, in the cause.
+        checked.reason = QStringLiteral("bot check");
+        checked.siteReason = QStringLiteral("Sign in");
+        checked.siteSubreason = QStringLiteral("Learn\nmore");
+        checked.http.reset();
+        QCOMPARE(CheckedLinkFormat::jsonLine(checked, ReportFormat::Subject::Pages),
+                 QStringLiteral("{\"file\":\"https://a.example/\\u001b[2Jx\\ty\",\"verdict\":"
+                                "\"unknown\",\"reason\":\"Sign in\",\"subreason\":\"Learn\\nmore\","
+                                "\"status\":\"OK\",\"cause\":\"bot check\"}\n"));
         // 8-bit controls (U+009B is CSI) and bidirectional overrides and isolates too.
         checked.link = QStringLiteral("https://a.example/\u009b2J\u0080\u009f\u00a0\u202e");
         checked.reason = QStringLiteral("\u2029\u202a\u202d\u2066\u2069\u206a\u2067x");

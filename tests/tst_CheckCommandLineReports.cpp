@@ -199,15 +199,20 @@ private slots:
         QCOMPARE(csv.exitCode, 1);
         const QList<QStringList> records = csvRecords(QString::fromUtf8(csv.out));
         QCOMPARE(records.size(), 5);
-        QCOMPARE(records[0], (QStringList {"link", "verdict", "reason", "status", "http"}));
-        QCOMPARE(records[1], (QStringList {url("/watch?v=ok"), "valid", "", "OK", "200"}));
+        QCOMPARE(
+            records[0],
+            (QStringList {"link", "verdict", "reason", "status", "http", "subreason", "cause"}));
+        QCOMPARE(records[1], (QStringList {url("/watch?v=ok"), "valid", "", "OK", "200", "", ""}));
         QCOMPARE(records[2][0], hostile);
         QCOMPARE(records[2][1], u"invalid"_qs);
-        QCOMPARE(records[3][2],
-                 u"This video is no longer available due to a copyright claim by "
-                 "Fixture Films ::Sorry  about that."_qs);
+        // The site's reason and subreason stand whole in their own columns.
+        QCOMPARE(records[3].mid(2),
+                 (QStringList {"This video is no longer available due to a copyright claim by "
+                               "Fixture Films, Ltd.",
+                               "ERROR", "200", "Sorry, about that.", ""}));
         QCOMPARE(records[4].mid(1),
-                 (QStringList {"unknown", "no playability status on the page", "", "200"}));
+                 (QStringList {"unknown", "no playability status on the page", "", "200", "",
+                               "no playability status on the page"}));
 
         const CheckToolOutcome markdown = check({"--format", "markdown", "--retries", "0", links});
         const QString text = QString::fromUtf8(markdown.out);
@@ -232,11 +237,14 @@ private slots:
     void cacheSkipsDecidedLinksAndForgetsOldOnes()
     {
         const QString cache = m_dir.filePath("cache.jsonl");
-        const QStringList links
-            = {url("/watch?v=ok&c=1"), url("/watch?v=error&c=2"), url("/watch?v=no-marker&c=3")};
+        const QStringList links = {url("/watch?v=ok&c=1"), url("/watch?v=error&c=2"),
+                                   url("/watch?v=no-marker&c=3"), url("/watch?v=long-reason&c=4")};
         const QString linkFile = file("cached.txt", links.join('\n').toUtf8());
         CheckToolOutcome first = check({"--cache", cache, "--retries", "0", linkFile});
         QCOMPARE(first.exitCode, 1);
+        // A reason of 20 MiB reaches neither the output nor the cache whole.
+        QVERIFY2(first.out.size() < 2000, first.out.right(100).constData());
+        QVERIFY(QFileInfo(cache).size() < 8000);
 
         // The second run fetches only the unknown link, with the same output and a note of
         // how many came from the cache.
@@ -245,7 +253,19 @@ private slots:
             = check({"--cache", cache, "--retries", "0", "--summary", linkFile});
         QCOMPARE(second.out, first.out);
         QCOMPARE(m_server->requestTargets().mid(before), QStringList {"/watch?v=no-marker&c=3"});
-        QVERIFY2(second.err.contains("2 from the cache"), second.err.constData());
+        QVERIFY2(second.err.contains("3 from the cache"), second.err.constData());
+        // The cache keeps all that the reports say, the window's verdicts included.
+        for (const QStringList &options :
+             {QStringList {"--json"}, QStringList {"--json", "--window-verdicts"}}) {
+            QList<QJsonObject> fetched = jsonLines(check(options + QStringList {linkFile}).out);
+            QList<QJsonObject> cached
+                = jsonLines(check(options + QStringList {"--cache", cache, linkFile}).out);
+            for (QList<QJsonObject> *objects : {&fetched, &cached}) {
+                for (QJsonObject &object : *objects)
+                    object.remove(u"attempts"_qs);
+            }
+            QCOMPARE(cached, fetched);
+        }
 
         // A torn last line (a run killed mid-write) is ignored, and the next entry still lands.
         TestFiles::write(cache, TestFiles::read(cache) + "{\"link\":\"" + url("/x").toUtf8());

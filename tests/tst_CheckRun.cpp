@@ -96,6 +96,8 @@ private slots:
             {"/watch?v=curly-quote",
              u"This video isn\u2019t available anymore ::It\u2019s gone"_qs},
             {"/watch?v=no-marker", Unavailable},
+            // A reason of 20 MiB would take the list seconds to lay out at every repaint.
+            {"/watch?v=long-reason", QString(999, u'r') + u'\u2026'},
             {"/watch?v=empty", Unavailable},
             {"/watch?v=404", Unavailable},
             {"/hop/4/watch?v=ok", ""},

@@ -2,6 +2,7 @@
 // entry counts, expiry by --max-age and its parsing, and failures that name the file.
 #include "cli/LinkCache.h"
 #include "core/AppError.h"
+#include "core/PlayabilityVerdict.h"
 #include "support/TestFiles.h"
 
 #include <QTemporaryDir>
@@ -19,11 +20,16 @@ const QDateTime Noon(QDate(2024, 5, 1), QTime(12, 0), Qt::UTC);
 CheckedLink outcome(const QString &link, LinkVerdict verdict, const QString &reason = {},
                     std::optional<QString> status = {}, std::optional<int> http = {})
 {
-    return {link, verdict, reason, status, http, 0, {}};
+    return {link, verdict, reason, status, http, 0, {}, {}, {}, {}};
 }
 const CheckedLink ValidA = outcome(u"https://a"_qs, LinkVerdict::Valid, {}, u"OK"_qs, 200);
-const CheckedLink InvalidB
-    = outcome(u"https://b"_qs, LinkVerdict::Invalid, u"Video unavailable"_qs, u"ERROR"_qs, 200);
+const CheckedLink InvalidB = [] {
+    CheckedLink checked
+        = outcome(u"https://b"_qs, LinkVerdict::Invalid, u"Video unavailable"_qs, u"ERROR"_qs, 200);
+    checked.siteReason = u"Video unavailable"_qs;
+    checked.windowReason = u"Video unavailable "_qs;
+    return checked;
+}();
 } // namespace
 
 class LinkCacheTest : public QObject
@@ -40,8 +46,10 @@ private slots:
     {
         const QString path = newPath();
         // Blanks, quotes, a line feed and non-ASCII must all survive in one line each.
-        const CheckedLink hostile
+        CheckedLink hostile
             = outcome(u"https://c/\"x\"\n\u00E9\u52D5"_qs, LinkVerdict::Invalid, u"a\tb\r\nc"_qs);
+        hostile.siteSubreason = u"\"c\"\n"_qs;
+        hostile.windowReason = u"URL unavailable"_qs;
         CheckedLink fetched = ValidA;
         fetched.attempts = 3;
         fetched.source = u"page.html:4"_qs;
@@ -67,10 +75,36 @@ private slots:
             LinkCache::entryLine(InvalidB, berlin),
             QByteArray(
                 "{\"decided\":\"2024-05-01T12:00:05Z\",\"http\":200,\"link\":\"https://b\","
-                "\"reason\":\"Video unavailable\",\"status\":\"ERROR\",\"verdict\":\"invalid\"}"
+                "\"reason\":\"Video unavailable\",\"siteReason\":\"Video unavailable\","
+                "\"status\":\"ERROR\",\"verdict\":\"invalid\",\"window\":\"Video unavailable \"}"
                 "\n"));
         QVERIFY(LinkCache::entryLine(outcome(u"x"_qs, LinkVerdict::Valid), Noon)
                     .contains("\"http\":null,\"link\":\"x\",\"reason\":\"\",\"status\":null"));
+    }
+
+    // Entries of older runs lack what the site said; any entry's texts are read shortened,
+    // so a cache written before reasons were cut costs no more than one written after.
+    void readsOlderEntriesAndShortensLongReasons()
+    {
+        const QString longReason(5000, u'r');
+        const QString path = TestFiles::write(
+            newPath(),
+            "{\"decided\":\"2024-05-01T12:00:00Z\",\"http\":200,\"link\":\"https://b\","
+            "\"reason\":\"Video unavailable \",\"status\":\"ERROR\",\"verdict\":\"invalid\"}\n"
+            "{\"decided\":\"2024-05-01T12:00:00Z\",\"http\":200,\"link\":\"https://l\","
+            "\"reason\":\""
+                + longReason.toUtf8() + "\",\"siteReason\":\"" + longReason.toUtf8()
+                + "\",\"status\":\"ERROR\",\"subreason\":\"" + longReason.toUtf8()
+                + "\",\"verdict\":\"invalid\",\"window\":\"" + longReason.toUtf8() + "\"}\n");
+        LinkCache cache(path, 1h);
+        CheckedLink old = outcome(u"https://b"_qs, LinkVerdict::Invalid, u"Video unavailable "_qs,
+                                  u"ERROR"_qs, 200);
+        QCOMPARE(cache.lookup(old.link, Noon), old);
+        const QString shortened = longReason.left(MaxReasonLength - 1) + u'\u2026';
+        CheckedLink longOne
+            = outcome(u"https://l"_qs, LinkVerdict::Invalid, shortened, u"ERROR"_qs, 200);
+        longOne.siteReason = longOne.siteSubreason = longOne.windowReason = shortened;
+        QCOMPARE(cache.lookup(longOne.link, Noon), longOne);
     }
 
     void neverStoresAnUnknownOutcome()

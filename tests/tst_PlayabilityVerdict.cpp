@@ -145,8 +145,19 @@ private slots:
         row("reason longer than a piece",
             commas + "playabilityStatus:status:NO,reason:" + filler + ",subreason:" + commas
                 + "reason",
-            verdict(Invalid, filler + ' ' + QStringLiteral("ab ").repeated(50'000).chopped(1),
-                    "NO"));
+            verdict(Invalid, QString(MaxReasonLength - 1, u'x') + u'\u2026', "NO"));
+        row("subreason pieces away", S + "NO,reason:a," + commas + "subreason:b,c,reason",
+            verdict(Invalid, "a b c", "NO"));
+
+        // A reason is kept to 1,000 characters, so no page can make one of megabytes.
+        row("reason of 20 MiB", S + "ERROR,reason:" + QString(20 << 20, u'y') + ",",
+            verdict(Invalid, QString(999, u'y') + u'\u2026', "ERROR"));
+        row("reason of exactly the longest length",
+            S + "ERROR,reason:" + QString(999, u'y') + ",",
+            verdict(Invalid, QString(999, u'y') + u' ', "ERROR"));
+        row("the cut never splits a surrogate pair",
+            S + "ERROR,reason:" + QString(998, u'y') + u"\U0001F600zz,"_qs,
+            verdict(Invalid, QString(998, u'y') + u'\u2026', "ERROR"));
 
         // The first line holding the marker decides alone.
         rows("empty list", QStringList {}, verdict(Unavailable));

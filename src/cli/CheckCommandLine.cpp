@@ -69,13 +69,14 @@ ParsedCommandLine parse(const QStringList &arguments)
         "Checks YouTube watch-page links from the shell.\n\n"
         "brindlewood-check LINKFILE... fetches every link of the link files (\"-\" reads\n"
         "standard input) and prints one line per link in input order: valid<TAB>LINK,\n"
-        "invalid<TAB>LINK<TAB>REASON, or unknown<TAB>LINK<TAB>CAUSE when the site gave no\n"
-        "verdict (it limited us, did not answer, or sent no watch page). Control characters\n"
-        "in the plain output are shown as escapes (\\t, \\r, \\x1b, ...).\n"
+        "invalid<TAB>LINK<TAB>MESSAGE (the site's reason - subreason, cut at 1000\n"
+        "characters), or unknown<TAB>LINK<TAB>CAUSE when the site gave no verdict (it\n"
+        "limited us, did not answer, or sent no watch page). Control characters in the\n"
+        "plain output are shown as escapes (\\t, \\r, \\x1b, ...).\n"
         "Exit status: 0 when every link is valid, 1 when any is invalid, 3 when none is\n"
         "invalid but some are unknown, 2 on a usage error, a file that cannot be read or\n"
         "written, or output that cannot be written; 128 + the signal when interrupted.\n"
-        "--page prints one line per file: FILE<TAB>valid, FILE<TAB>invalid<TAB>REASON or\n"
+        "--page prints one line per file: FILE<TAB>valid, FILE<TAB>invalid<TAB>MESSAGE or\n"
         "FILE<TAB>unknown<TAB>CAUSE, with the same exit statuses.\n"
         "--dry-run prints the links that loading the link files would add, one per line."));
     const QCommandLineOption helpOption = parser.addHelpOption();
@@ -122,8 +123,8 @@ ParsedCommandLine parse(const QStringList &arguments)
                  "R");
     const auto windowVerdictsOption
         = flag("window-verdicts",
-               QStringLiteral("File links the site did not judge as invalid, as the window "
-                              "does (\"URL unavailable\" or the page's reason)."));
+               QStringLiteral("File every link (or page) as the window does: valid or invalid "
+                              "with the window's reason (\"URL unavailable\" or the page's)."));
     const auto normalizeOption
         = flag("normalize",
                QStringLiteral("Trim lines, skip # comments, rewrite every spelling of a "
@@ -195,9 +196,12 @@ ParsedCommandLine parse(const QStringList &arguments)
     if (page && dryRun)
         return refuse(QStringLiteral("--page and --dry-run cannot be used together."));
     const bool checking = !page && !dryRun;
+    if (dryRun && parser.isSet(windowVerdictsOption))
+        return refuse(QStringLiteral("--window-verdicts applies to checking links and to --page, "
+                                     "not to --dry-run."));
     for (const QCommandLineOption &option :
-         {jobsOption, retriesOption, maxWaitOption, rateOption, windowVerdictsOption, summaryOption,
-          validOutOption, invalidOutOption, unknownOutOption, cacheOption, maxAgeOption}) {
+         {jobsOption, retriesOption, maxWaitOption, rateOption, summaryOption, validOutOption,
+          invalidOutOption, unknownOutOption, cacheOption, maxAgeOption}) {
         if (!checking && parser.isSet(option))
             return refuse(QStringLiteral("--%1 applies only to checking links, not to "
                                          "--page or --dry-run.")
@@ -229,8 +233,9 @@ ParsedCommandLine parse(const QStringList &arguments)
     } else if (parser.isSet(jsonOption)) {
         options.format = Format::Json;
     }
-    if (!checking && (options.format == Format::Csv || options.format == Format::Markdown))
-        return refuse(QStringLiteral("--format csv and markdown apply only to checking links."));
+    if (dryRun && (options.format == Format::Csv || options.format == Format::Markdown))
+        return refuse(QStringLiteral("--format csv and markdown apply to checking links and to "
+                                     "--page, not to --dry-run."));
 
     if (parser.isSet(jobsOption)) {
         const auto jobs = wholeNumber(parser.value(jobsOption), 1, MaxJobs);
@@ -348,9 +353,13 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
 int runPageMode(const Options &options, QTextStream &out, QTextStream &err)
 {
     using CheckedLinkFormat::printableField;
+    using ReportFormat::Subject;
     bool unreadable = false;
     bool anyInvalid = false;
     bool anyUnknown = false;
+    QList<CheckedLink> everything; // for the Markdown report, written at the end
+    if (options.format == Format::Csv)
+        out << ReportFormat::csvHeader(ReportFormat::SourceColumn::Without, Subject::Pages);
     for (const QString &file : options.files) {
         FetchResult page;
         try {
@@ -363,19 +372,39 @@ int runPageMode(const Options &options, QTextStream &out, QTextStream &err)
         // A saved page is judged as a fetched one that came with a plain 200.
         page.httpStatus = 200;
         const FetchJudgement judgement = judgeFetch(page);
-        anyInvalid = anyInvalid || judgement.verdict == LinkVerdict::Invalid;
-        anyUnknown = anyUnknown || judgement.verdict == LinkVerdict::Unknown;
-        const QString verdict = ReportFormat::verdictWord(judgement.verdict);
-        if (options.format == Format::Json) {
-            out << "{\"file\":" << jsonString(file) << ",\"verdict\":\"" << verdict
-                << "\",\"reason\":" << jsonString(judgement.reason) << "}\n";
-        } else {
-            out << printableField(file) << '\t' << verdict;
-            if (judgement.verdict != LinkVerdict::Valid)
-                out << '\t' << printableField(judgement.reason);
+        CheckedLink checked;
+        checked.link = file;
+        checked.verdict = judgement.verdict;
+        checked.reason = judgement.reason;
+        checked.status = judgement.status;
+        checked.siteReason = judgement.siteReason;
+        checked.siteSubreason = judgement.siteSubreason;
+        checked.windowReason = judgement.windowReason;
+        if (options.windowVerdicts)
+            checked = filedAsTheWindowFilesIt(checked);
+        anyInvalid = anyInvalid || checked.verdict == LinkVerdict::Invalid;
+        anyUnknown = anyUnknown || checked.verdict == LinkVerdict::Unknown;
+        switch (options.format) {
+        case Format::Lines:
+            out << printableField(file) << '\t' << ReportFormat::verdictWord(checked.verdict);
+            if (checked.verdict != LinkVerdict::Valid)
+                out << '\t' << printableField(checked.reason);
             out << '\n';
+            break;
+        case Format::Json:
+            out << CheckedLinkFormat::jsonLine(checked, Subject::Pages);
+            break;
+        case Format::Csv:
+            out << ReportFormat::csvRow(checked, ReportFormat::SourceColumn::Without,
+                                        Subject::Pages);
+            break;
+        case Format::Markdown:
+            everything << checked;
+            break;
         }
     }
+    if (options.format == Format::Markdown)
+        out << ReportFormat::markdownReport(everything, Subject::Pages);
     return unreadable ? ExitUsageOrUnreadableFile
         : anyInvalid  ? ExitSomeInvalid
         : anyUnknown  ? ExitSomeUnknown

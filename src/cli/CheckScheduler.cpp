@@ -149,6 +149,8 @@ void CheckScheduler::decide(qsizetype index, const FetchJudgement &judgement, in
     checked.verdict = judgement.verdict;
     checked.reason = why.isEmpty() ? judgement.reason : judgement.reason + u", "_qs + why;
     checked.status = judgement.status;
+    checked.siteReason = judgement.siteReason;
+    checked.siteSubreason = judgement.siteSubreason;
     if (http > 0)
         checked.http = http;
     checked.attempts = m_state[size_t(index)].attempts;

@@ -34,8 +34,8 @@ struct SchedulerSettings
 class CheckScheduler
 {
 public:
-    // A link's outcome as the site gave it, with the reason the window would file an unknown
-    // link with ("URL unavailable", or a limiting page's own reason).
+    // A link's outcome as the site gave it, with the reason the window would file the link
+    // with (empty when the window would find it valid).
     using Decided = std::function<void(qsizetype index, const CheckedLink &checked,
                                        const QString &windowReason)>;
 

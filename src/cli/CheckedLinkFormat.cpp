@@ -49,18 +49,25 @@ QString textLine(const CheckedLink &checked)
     return line + u'\n';
 }
 
-QString jsonLine(const CheckedLink &checked)
+QString jsonLine(const CheckedLink &checked, ReportFormat::Subject subject)
 {
     using CheckCommandLine::jsonString;
-    QString line = u"{\"link\":"_qs + jsonString(checked.link);
+    const auto stringOrNull = [](const std::optional<QString> &text) {
+        return text ? jsonString(*text) : u"null"_qs;
+    };
+    const bool link = subject == ReportFormat::Subject::Links;
+    QString line = (link ? u"{\"link\":"_qs : u"{\"file\":"_qs) + jsonString(checked.link);
     if (!checked.source.isEmpty())
         line += u",\"source\":"_qs + jsonString(checked.source);
     line += u",\"verdict\":\""_qs + ReportFormat::verdictWord(checked.verdict)
-        + u"\",\"reason\":"_qs + jsonString(checked.reason) + u",\"status\":"_qs
-        + (checked.status ? jsonString(*checked.status) : u"null"_qs) + u",\"http\":"_qs
-        + (checked.http ? QString::number(*checked.http) : u"null"_qs) + u",\"attempts\":"_qs
-        + QString::number(checked.attempts) + u"}\n"_qs;
-    return line;
+        + u"\",\"reason\":"_qs + jsonString(ReportFormat::siteOrOwnReason(checked))
+        + u",\"subreason\":"_qs + stringOrNull(checked.siteSubreason) + u",\"status\":"_qs
+        + stringOrNull(checked.status) + u",\"cause\":"_qs
+        + stringOrNull(ReportFormat::cause(checked));
+    if (link)
+        line += u",\"http\":"_qs + (checked.http ? QString::number(*checked.http) : u"null"_qs)
+            + u",\"attempts\":"_qs + QString::number(checked.attempts);
+    return line + u"}\n"_qs;
 }
 
 } // namespace CheckedLinkFormat

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "cli/CheckedLink.h"
+#include "cli/ReportFormat.h"
 
 #include <QString>
 
@@ -9,9 +10,12 @@ namespace CheckedLinkFormat {
 // "valid<TAB>LINK", "invalid<TAB>LINK<TAB>REASON" or "unknown<TAB>LINK<TAB>CAUSE", then a line
 // feed, each field shown with printableField.
 QString textLine(const CheckedLink &checked);
-// {"link":…,"verdict":…,"reason":…,"status":…|null,"http":…|null,"attempts":N} (with
-// "source":… after the link when it has one), then a line feed. Every string is exact.
-QString jsonLine(const CheckedLink &checked);
+// {"link":…,"verdict":…,"reason":…,"subreason":…|null,"status":…|null,"cause":…|null,
+// "http":…|null,"attempts":N} (with "source":… after the link when it has one), then a line
+// feed; for a saved page {"file":…,"verdict":…,"reason":…,"subreason":…|null,"status":…|null,
+// "cause":…|null}. The reason and cause are ReportFormat's. Every string is exact.
+QString jsonLine(const CheckedLink &checked,
+                 ReportFormat::Subject subject = ReportFormat::Subject::Links);
 
 // A field of the plain output as it may reach a terminal: every C0 control character and DEL
 // becomes a visible escape (\t, \n, \r, else \xHH), every 8-bit control (U+0080 to U+009F)

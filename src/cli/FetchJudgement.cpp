@@ -1,6 +1,7 @@
 #include "cli/FetchJudgement.h"
 
 #include "cli/LimitingPages.h"
+#include "cli/PlayabilityObject.h"
 #include "core/PlayabilityVerdict.h"
 
 namespace {
@@ -8,12 +9,22 @@ const QString UrlUnavailable = QStringLiteral("URL unavailable");
 
 FetchJudgement unknown(const QString &cause, bool mayPass, bool hostIsLimiting = false)
 {
-    return {LinkVerdict::Unknown, cause, std::nullopt, mayPass, hostIsLimiting, UrlUnavailable};
+    FetchJudgement judgement;
+    judgement.reason = cause;
+    judgement.mayPass = mayPass;
+    judgement.hostIsLimiting = hostIsLimiting;
+    judgement.windowReason = UrlUnavailable;
+    return judgement;
 }
 
+// Judged by the fetch alone (404, a link that is no address): the window files it unavailable.
 FetchJudgement invalid(const QString &cause)
 {
-    return {LinkVerdict::Invalid, cause, std::nullopt, false, false, {}};
+    FetchJudgement judgement;
+    judgement.verdict = LinkVerdict::Invalid;
+    judgement.reason = cause;
+    judgement.windowReason = UrlUnavailable;
+    return judgement;
 }
 
 FetchJudgement judgeFailure(const FetchResult &result)
@@ -66,6 +77,85 @@ FetchJudgement judgeHttpError(int code)
         return unknown(http + QStringLiteral(" (server error)"), true);
     return unknown(http, false);
 }
+
+// A page that holds a playability status, judged by the window's rule where it decides and by
+// the status object read as JSON where the rule reads nothing; what the site said is reported
+// in its own words.
+FetchJudgement judgePage(const QByteArray &page)
+{
+    const PlayabilityVerdict rule = verdictOfPage(page);
+    const PlayabilityObject site = readPlayabilityObject(page);
+    const bool read = site.found == PlayabilityObject::Found::Read && !site.status.isEmpty();
+
+    FetchJudgement judgement;
+    judgement.windowReason = rule.kind == PlayabilityVerdict::Kind::Valid ? QString()
+        : rule.kind == PlayabilityVerdict::Kind::Invalid                  ? rule.reason
+                                                                          : UrlUnavailable;
+    if (read) {
+        judgement.status = site.status;
+        if (!site.reason.isEmpty())
+            judgement.siteReason = shortenedReason(site.reason);
+        if (!site.subreason.isEmpty())
+            judgement.siteSubreason = shortenedReason(site.subreason);
+    } else if (!rule.status.isEmpty()) {
+        judgement.status = rule.status;
+    }
+    if (site.found == PlayabilityObject::Found::NoMarker) {
+        if (const PageSignature *signature = signatureOfPageWithoutStatus(page)) {
+            judgement.reason = QLatin1String(signature->cause);
+            judgement.mayPass = judgement.hostIsLimiting = signature->limiting;
+        } else {
+            judgement.reason = QStringLiteral("no playability status on the page");
+        }
+        return judgement;
+    }
+
+    const QString said = shortenedReason(site.message());
+    const QString status = judgement.status.value_or(QString());
+    if (rule.kind != PlayabilityVerdict::Kind::Valid && status != u"OK") {
+        // A page that read as JSON is matched on what the site said; one that did not, on its
+        // status object as written (the rule cuts its reason at the first comma).
+        const PageSignature *signature = read
+            ? signatureOfMessage(status, site.reason + u' ' + site.subreason)
+            : signatureOfMessage(status, rawStatusObject(page));
+        if (signature) {
+            judgement.reason = QLatin1String(signature->cause);
+            judgement.mayPass = judgement.hostIsLimiting = signature->limiting;
+            return judgement;
+        }
+    }
+
+    switch (rule.kind) {
+    case PlayabilityVerdict::Kind::Valid:
+        judgement.verdict = LinkVerdict::Valid;
+        return judgement;
+    case PlayabilityVerdict::Kind::Invalid:
+        judgement.verdict = LinkVerdict::Invalid;
+        judgement.reason = said.isEmpty() ? rule.reason.trimmed() : said;
+        return judgement;
+    case PlayabilityVerdict::Kind::Unavailable:
+        break;
+    }
+    // The rule read nothing: the status is on another line than its marker, escaped in a way
+    // the rule does not clean, or it comes without a reason.
+    if (!read) {
+        judgement.reason = QStringLiteral("unreadable playability status");
+    } else if (status == u"OK") {
+        judgement.verdict = LinkVerdict::Valid;
+    } else if (!said.isEmpty()) {
+        judgement.verdict = LinkVerdict::Invalid;
+        judgement.reason = said;
+    } else if (status == u"LOGIN_REQUIRED") {
+        // A sign-in wall says why when it judges the video (age, privacy); one without a
+        // word may be the site refusing us, so nothing is known.
+        judgement.reason = QStringLiteral("sign-in wall without a reason");
+    } else {
+        // LIVE_STREAM_OFFLINE, ERROR, UNPLAYABLE, ...: the status word is the verdict.
+        judgement.verdict = LinkVerdict::Invalid;
+        judgement.reason = shortenedReason(status);
+    }
+    return judgement;
+}
 } // namespace
 
 FetchJudgement judgeFetch(const FetchResult &result)
@@ -77,20 +167,5 @@ FetchJudgement judgeFetch(const FetchResult &result)
         return judgeHttpError(result.httpStatus);
     if (result.page.isEmpty())
         return unknown(QStringLiteral("empty page"), false);
-
-    const PlayabilityVerdict verdict = verdictOfPage(result.page);
-    switch (verdict.kind) {
-    case PlayabilityVerdict::Kind::Valid:
-        return {LinkVerdict::Valid, {}, verdict.status, false, false, {}};
-    case PlayabilityVerdict::Kind::Invalid:
-        if (const auto cause = limitingCause(verdict.status, result.page))
-            return {LinkVerdict::Unknown, *cause, verdict.status, true, true, verdict.reason};
-        return {LinkVerdict::Invalid, verdict.reason, verdict.status, false, false, {}};
-    case PlayabilityVerdict::Kind::Unavailable:
-        break;
-    }
-    FetchJudgement judgement = unknown(QStringLiteral("no playability status on the page"), false);
-    if (!verdict.status.isEmpty())
-        judgement.status = verdict.status;
-    return judgement;
+    return judgePage(result.page);
 }

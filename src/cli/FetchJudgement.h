@@ -36,13 +36,18 @@ struct FetchResult
 struct FetchJudgement
 {
     LinkVerdict verdict = LinkVerdict::Unknown;
-    QString reason; // invalid: the page's reason or a short cause; unknown: what happened
+    // invalid: the site's message ("REASON - SUBREASON") or a short cause; unknown: what happened
+    QString reason;
     std::optional<QString> status; // the page's playability status, when it had one
     bool mayPass = false; // asking again later may get a real answer
     bool hostIsLimiting = false; // the site is slowing this client down
-    // What the window would file an unknown link with: "URL unavailable", or a limiting
-    // page's own reason.
+    // What the window would file the link with: empty when it files it as valid, else its
+    // reason text exactly ("URL unavailable", or the page's reason as the window cuts it).
     QString windowReason;
+    // What the page said in its own words, when it said it.
+    std::optional<QString> siteReason;
+    std::optional<QString> siteSubreason;
 };
 
+// Every text in the judgement is shortened to MaxReasonLength, as the window shortens its own.
 FetchJudgement judgeFetch(const FetchResult &result);

@@ -1,22 +1,54 @@
 #include "cli/LimitingPages.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace {
 // The playability status object follows its label within this many bytes on any page the
 // site sends; the reason comes early in it.
 constexpr qsizetype StatusObjectReach = 4096;
+// The captcha and consent pages are a few KiB; a watch page is far longer, and is not searched
+// further than this for their markers.
+constexpr qsizetype PageMarkerReach = 256 * 1024;
+
+bool containsIgnoringCase(QByteArrayView text, const char *marker)
+{
+    const QByteArrayView wanted(marker);
+    return std::search(text.begin(), text.end(), wanted.begin(), wanted.end(),
+                       [](char a, char b) {
+                           return std::tolower(static_cast<unsigned char>(a))
+                               == std::tolower(static_cast<unsigned char>(b));
+                       })
+        != text.end();
+}
 } // namespace
 
-std::optional<QString> limitingCause(const QString &status, QByteArrayView page)
+const PageSignature *signatureOfMessage(const QString &status, QStringView message)
+{
+    for (const PageSignature &signature : PageSignatures) {
+        if (signature.where == PageSignature::Where::Message
+            && (!signature.status || status == QLatin1String(signature.status))
+            && message.contains(QLatin1String(signature.marker), Qt::CaseInsensitive))
+            return &signature;
+    }
+    return nullptr;
+}
+
+const PageSignature *signatureOfPageWithoutStatus(QByteArrayView page)
+{
+    const QByteArrayView start = page.first(qMin(page.size(), PageMarkerReach));
+    for (const PageSignature &signature : PageSignatures) {
+        if (signature.where == PageSignature::Where::PageWithoutStatus
+            && containsIgnoringCase(start, signature.marker))
+            return &signature;
+    }
+    return nullptr;
+}
+
+QString rawStatusObject(QByteArrayView page)
 {
     const qsizetype label = page.indexOf(QByteArrayView("playabilityStatus"));
     if (label < 0)
-        return std::nullopt;
-    const QString statusObject
-        = QString::fromUtf8(page.sliced(label, qMin(StatusObjectReach, page.size() - label)));
-    for (const LimitingSignature &signature : LimitingSignatures) {
-        if (status == QLatin1String(signature.status)
-            && statusObject.contains(QLatin1String(signature.reasonPart), Qt::CaseInsensitive))
-            return QLatin1String(signature.cause);
-    }
-    return std::nullopt;
+        return {};
+    return QString::fromUtf8(page.sliced(label, qMin(StatusObjectReach, page.size() - label)));
 }

@@ -1,6 +1,7 @@
 #include "cli/LinkCache.h"
 
 #include "core/AppError.h"
+#include "core/PlayabilityVerdict.h"
 
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -46,9 +47,16 @@ std::optional<std::pair<CheckedLink, QDateTime>> parseEntry(const QByteArray &li
         checked.verdict = LinkVerdict::Invalid;
     else
         return std::nullopt; // unknown is never cached, whoever wrote it
-    checked.reason = reason.toString();
+    checked.reason = shortenedReason(reason.toString());
     if (status.isString())
         checked.status = status.toString();
+    // Entries written before these were kept have none.
+    for (const auto &[name, field] : {std::pair {u"siteReason", &checked.siteReason},
+                                      std::pair {u"subreason", &checked.siteSubreason}}) {
+        if (object[name].isString())
+            *field = shortenedReason(object[name].toString());
+    }
+    checked.windowReason = shortenedReason(object[u"window"].toString());
     if (http.isDouble()) {
         const double code = http.toDouble();
         if (code != std::floor(code) || code < 0 || code > std::numeric_limits<int>::max())
@@ -265,6 +273,11 @@ QByteArray LinkCache::entryLine(const CheckedLink &checked, const QDateTime &dec
     object[u"reason"] = checked.reason;
     object[u"status"] = checked.status ? QJsonValue(*checked.status) : QJsonValue::Null;
     object[u"http"] = checked.http ? QJsonValue(*checked.http) : QJsonValue::Null;
+    if (checked.siteReason)
+        object[u"siteReason"] = *checked.siteReason;
+    if (checked.siteSubreason)
+        object[u"subreason"] = *checked.siteSubreason;
+    object[u"window"] = checked.windowReason;
     object[u"decided"] = storedTime(decided).toString(Qt::ISODate);
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
 }

@@ -46,8 +46,10 @@ public:
     // was, unchanged.
     QString compactionFailure() const { return m_compactionFailure; }
 
-    // One entry as stored: {"decided":…,"http":…,"link":…,"reason":…,"status":…,"verdict":…}
-    // compact, then a line feed; decided in UTC to the second, e.g. "2024-05-01T12:00:00Z".
+    // One entry as stored: {"decided":…,"http":…,"link":…,"reason":…,"siteReason":…,"status":…,
+    // "subreason":…,"verdict":…,"window":…} compact (siteReason and subreason only when the
+    // page said them), then a line feed; decided in UTC to the second, e.g.
+    // "2024-05-01T12:00:00Z". Reading shortens every text to MaxReasonLength.
     static QByteArray entryLine(const CheckedLink &checked, const QDateTime &decided);
 
     // The --max-age value: a whole number greater than 0 followed by d, h, m or s, or by nothing

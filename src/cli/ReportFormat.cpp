@@ -8,12 +8,19 @@ namespace ReportFormat {
 namespace {
 const QString CsvLineEnd = u"\r\n"_qs;
 
+// A spreadsheet runs a cell that starts with one of these as a formula.
+bool startsLikeAFormula(const QString &text)
+{
+    return !text.isEmpty() && QStringView(u"=+-@\t\r").contains(text.front());
+}
+
 QString csvField(const QString &text)
 {
-    if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\r')
-        && !text.contains(u'\n'))
-        return text;
-    QString quoted = text;
+    const QString cell = startsLikeAFormula(text) ? u'\'' + text : text;
+    if (!cell.contains(u',') && !cell.contains(u'"') && !cell.contains(u'\r')
+        && !cell.contains(u'\n'))
+        return cell;
+    QString quoted = cell;
     quoted.replace(u'"', u"\"\""_qs);
     return u'"' + quoted + u'"';
 }
@@ -98,7 +105,8 @@ struct Section
     bool status;
 };
 
-QString section(const Section &shape, const QList<CheckedLink> &results, bool withSource)
+QString section(const Section &shape, const QList<CheckedLink> &results, bool withSource,
+                Subject subject)
 {
     QList<const CheckedLink *> members;
     for (const CheckedLink &checked : results) {
@@ -109,12 +117,14 @@ QString section(const Section &shape, const QList<CheckedLink> &results, bool wi
     if (members.isEmpty())
         return text + u"None.\n"_qs;
 
-    QStringList header {u"Link"_qs};
+    const bool http = subject == Subject::Links;
+    QStringList header {http ? u"Link"_qs : u"File"_qs};
     if (shape.reason)
         header << u"Reason"_qs;
     if (shape.status)
         header << u"Status"_qs;
-    header << u"HTTP"_qs;
+    if (http)
+        header << u"HTTP"_qs;
     if (withSource)
         header << u"Source"_qs;
     text += tableRow(header) + tableRow(QStringList(header.size(), u"---"_qs));
@@ -124,7 +134,8 @@ QString section(const Section &shape, const QList<CheckedLink> &results, bool wi
             cells << escapedText(checked->reason);
         if (shape.status)
             cells << codeCell(checked->status.value_or(QString()));
-        cells << httpText(*checked);
+        if (http)
+            cells << httpText(*checked);
         if (withSource)
             cells << escapedText(checked->source);
         text += tableRow(cells);
@@ -146,33 +157,53 @@ QString verdictWord(LinkVerdict verdict)
     return u"unknown"_qs;
 }
 
-QString csvHeader(SourceColumn sourceColumn)
+QString siteOrOwnReason(const CheckedLink &checked)
 {
-    return u"link,verdict,reason,status,http"_qs
-        + (sourceColumn == SourceColumn::With ? u",source"_qs : QString()) + CsvLineEnd;
+    if (checked.siteReason)
+        return *checked.siteReason;
+    return checked.siteSubreason ? QString() : checked.reason;
 }
 
-QString csvRow(const CheckedLink &checked, SourceColumn sourceColumn)
+std::optional<QString> cause(const CheckedLink &checked)
+{
+    if (checked.verdict != LinkVerdict::Unknown)
+        return std::nullopt;
+    return checked.reason;
+}
+
+QString csvHeader(SourceColumn sourceColumn, Subject subject)
+{
+    const QString columns = subject == Subject::Links
+        ? u"link,verdict,reason,status,http,subreason,cause"_qs
+        : u"file,verdict,reason,status,subreason,cause"_qs;
+    return columns + (sourceColumn == SourceColumn::With ? u",source"_qs : QString()) + CsvLineEnd;
+}
+
+QString csvRow(const CheckedLink &checked, SourceColumn sourceColumn, Subject subject)
 {
     QStringList fields {csvField(checked.link), verdictWord(checked.verdict),
-                        csvField(checked.reason), csvField(checked.status.value_or(QString())),
-                        httpText(checked)};
+                        csvField(siteOrOwnReason(checked)),
+                        csvField(checked.status.value_or(QString()))};
+    if (subject == Subject::Links)
+        fields << httpText(checked);
+    fields << csvField(checked.siteSubreason.value_or(QString()))
+           << csvField(cause(checked).value_or(QString()));
     if (sourceColumn == SourceColumn::With)
         fields << csvField(checked.source);
     return fields.join(u',') + CsvLineEnd;
 }
 
-QString markdownReport(const QList<CheckedLink> &results)
+QString markdownReport(const QList<CheckedLink> &results, Subject subject)
 {
     const bool withSource = std::any_of(results.begin(), results.end(),
                                         [](const CheckedLink &c) { return !c.source.isEmpty(); });
     // A valid link has no reason, and its status is the plain OK.
     const Section sections[] = {{LinkVerdict::Valid, u"Valid"_qs, false, false},
                                 {LinkVerdict::Invalid, u"Invalid"_qs, true, true},
-                                {LinkVerdict::Unknown, u"Unknown"_qs, true, false}};
+                                {LinkVerdict::Unknown, u"Unknown"_qs, true, true}};
     QStringList parts;
     for (const Section &shape : sections)
-        parts << section(shape, results, withSource);
+        parts << section(shape, results, withSource, subject);
     return parts.join(u'\n');
 }
 } // namespace ReportFormat

@@ -6,25 +6,42 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 namespace ReportFormat {
 // Whether the CSV has a last "source" column: the caller knows before the first row is written
 // (it is with --extract), so every row of one report has the same columns.
 enum class SourceColumn { Without, With };
 
+// What a report lists: checked links, or saved pages (--page), which have a "file" column in
+// place of "link" and no HTTP code.
+enum class Subject { Links, Pages };
+
 // "valid", "invalid" or "unknown".
 QString verdictWord(LinkVerdict verdict);
 
-// "link,verdict,reason,status,http" (",source" with SourceColumn::With), then CR LF.
-QString csvHeader(SourceColumn sourceColumn = SourceColumn::Without);
+// The reason of the JSON and CSV reports: the site's own reason when the page said anything
+// (empty when it gave only a subreason), else the link's reason or cause.
+QString siteOrOwnReason(const CheckedLink &checked);
+// Why nothing was judged: the cause of an unknown link; none for the others.
+std::optional<QString> cause(const CheckedLink &checked);
+
+// "link,verdict,reason,status,http,subreason,cause" (",source" with SourceColumn::With), then
+// CR LF; for Subject::Pages "file,verdict,reason,status,subreason,cause".
+QString csvHeader(SourceColumn sourceColumn = SourceColumn::Without,
+                  Subject subject = Subject::Links);
 
 // One CSV record per checked link, written as it is decided: a field holding a comma, a quote,
-// CR or LF is quoted with its quotes doubled (RFC 4180); an absent status or HTTP code is an
-// empty field; the record ends in CR LF.
-QString csvRow(const CheckedLink &checked, SourceColumn sourceColumn = SourceColumn::Without);
+// CR or LF is quoted with its quotes doubled (RFC 4180); an absent value is an empty field; the
+// record ends in CR LF. A text that starts with =, +, -, @, a tab or a CR gets a leading ' so
+// that a spreadsheet shows it instead of running it as a formula (OWASP's advice on CSV
+// injection): reasons come from any server a link reaches.
+QString csvRow(const CheckedLink &checked, SourceColumn sourceColumn = SourceColumn::Without,
+               Subject subject = Subject::Links);
 
 // The whole report at the end of a run: "## Valid (N)", "## Invalid (N)" and "## Unknown (N)",
 // each with a table of its links in the given order (or "None."), and a Source column when any
 // link has a source. Links and statuses are code spans, not live links, so a bad or hostile
 // link is never one click away; reasons are plain text. No cell text can break out of its cell.
-QString markdownReport(const QList<CheckedLink> &results);
+QString markdownReport(const QList<CheckedLink> &results, Subject subject = Subject::Links);
 } // namespace ReportFormat

@@ -210,6 +210,8 @@ int run(const Options &options, QTextStream &out, QTextStream &err)
                 known->link = link.link;
                 known->source = link.source;
                 known->attempts = 0;
+                if (options.windowVerdicts)
+                    known = filedAsTheWindowFilesIt(*known);
                 ++fromCache;
                 counted(*known);
                 ordered.add(i, *known);
@@ -235,6 +237,7 @@ int run(const Options &options, QTextStream &out, QTextStream &err)
                 CheckedLink checked = decided;
                 const qsizetype position = positionOf.at(index);
                 checked.source = loaded.at(position).source;
+                checked.windowReason = windowReason;
                 // Only what the site judged is remembered: an unknown link is asked again.
                 if (cache && checked.verdict != LinkVerdict::Unknown) {
                     try {
@@ -246,10 +249,8 @@ int run(const Options &options, QTextStream &out, QTextStream &err)
                     }
                 }
                 checked.link = loaded.at(position).link;
-                if (options.windowVerdicts && checked.verdict == LinkVerdict::Unknown) {
-                    checked.verdict = LinkVerdict::Invalid;
-                    checked.reason = windowReason;
-                }
+                if (options.windowVerdicts)
+                    checked = filedAsTheWindowFilesIt(checked);
                 counted(checked);
                 ordered.add(position, checked);
             },

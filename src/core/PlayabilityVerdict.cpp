@@ -215,7 +215,7 @@ PlayabilityVerdict verdictOfLine(QStringView line, qsizetype marker)
     if (isAllSpaces(reasonText))
         return verdict;
     verdict.kind = PlayabilityVerdict::Kind::Invalid;
-    verdict.reason = std::move(reasonText);
+    verdict.reason = shortenedReason(std::move(reasonText));
     return verdict;
 }
 // Reads a page's text as it is decoded, a piece at a time, cutting it into lines as the line
@@ -319,6 +319,18 @@ private:
     std::optional<PlayabilityVerdict> m_verdict;
 };
 } // namespace
+
+QString shortenedReason(QString text)
+{
+    if (text.size() <= MaxReasonLength)
+        return text;
+    qsizetype kept = MaxReasonLength - 1;
+    if (text.at(kept - 1).isHighSurrogate())
+        --kept;
+    text.truncate(kept);
+    text += QChar(char16_t(0x2026));
+    return text;
+}
 
 PlayabilityVerdict verdictOfPage(QByteArrayView page)
 {

@@ -17,7 +17,18 @@ struct PlayabilityVerdict
     bool operator==(const PlayabilityVerdict &) const = default;
 };
 
-// Finds the first line that mentions the playability marker and decides from it alone.
+// The longest reason either program keeps, in UTF-16 code units. The longest message the site
+// is known to write (a members-only offer with its subreason) is about 250 characters; any
+// page can send one of megabytes, which would cost seconds to lay out in a list row and bloat
+// every file and cache it reaches.
+inline constexpr qsizetype MaxReasonLength = 1000;
+
+// text itself when it is at most MaxReasonLength long; otherwise its start with an ellipsis
+// (U+2026), MaxReasonLength long in all, never splitting a surrogate pair.
+QString shortenedReason(QString text);
+
+// Finds the first line that mentions the playability marker and decides from it alone. The
+// reason text is shortened with shortenedReason.
 PlayabilityVerdict readPlayabilityVerdict(const QStringList &lines);
 
 // The verdict of a whole page's bytes: decoded by their byte-order mark as
