@@ -95,10 +95,17 @@ FetchResult resultOf(Transfer &transfer, CURLcode code)
     case CURLE_URL_MALFORMAT:
         result.failure = redirects > 0 ? Failure::BadRedirect : Failure::BadAddress;
         break;
+    case CURLE_OPERATION_TIMEDOUT:
+        // An answer that began and then ran out of time is a page too slow to wait for, not a
+        // site that did not answer: asking again would only wait as long once more.
+        if (status > 0) {
+            result.failure = Failure::TooSlow;
+            break;
+        }
+        [[fallthrough]];
     case CURLE_COULDNT_RESOLVE_HOST:
     case CURLE_COULDNT_RESOLVE_PROXY:
     case CURLE_COULDNT_CONNECT:
-    case CURLE_OPERATION_TIMEDOUT:
     case CURLE_GOT_NOTHING:
     case CURLE_RECV_ERROR:
     case CURLE_SEND_ERROR:
@@ -190,7 +197,7 @@ ParallelFetcher::~ParallelFetcher()
     curl_global_cleanup();
 }
 
-void ParallelFetcher::start(quint64 id, const QString &link)
+void ParallelFetcher::start(quint64 id, const QString &link, qint64 timeLimitMs)
 {
     auto refuse = [&](FetchResult::Failure failure) {
         FetchResult result;
@@ -205,7 +212,9 @@ void ParallelFetcher::start(quint64 id, const QString &link)
     transfer->id = id;
     transfer->maxBytes = d->policy.maxPageBytes;
     transfer->easy = curl_easy_init();
-    if (!transfer->easy || !d->configure(*transfer, link.toUtf8())) {
+    const qint64 limitMs = qBound<qint64>(1, timeLimitMs, d->policy.maxTimeSeconds * 1000LL);
+    if (!transfer->easy || !d->configure(*transfer, link.toUtf8())
+        || curl_easy_setopt(transfer->easy, CURLOPT_TIMEOUT_MS, long(limitMs)) != CURLE_OK) {
         if (transfer->easy)
             curl_easy_cleanup(transfer->easy);
         // libcurl refuses an address over its length limit when it is set.
