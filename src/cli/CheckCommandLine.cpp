@@ -1,5 +1,6 @@
 #include "cli/CheckCommandLine.h"
 
+#include "cli/CheckScheduler.h"
 #include "cli/CheckedLinkFormat.h"
 #include "cli/FetchJudgement.h"
 #include "cli/InputFiles.h"
@@ -104,13 +105,17 @@ ParsedCommandLine parse(const QStringList &arguments)
     const auto retriesOption
         = valued({QStringLiteral("retries")},
                  QStringLiteral("Ask again up to N times when the site did not answer, was "
-                                "busy or limited us (default %1, 0 for never).")
-                     .arg(DefaultRetries),
+                                "busy or limited us (default %1, 0 for never). A link's fetches "
+                                "take %2 minutes at most, all together; a page that stalls once "
+                                "it has begun is not asked again (\"page too slow\").")
+                     .arg(DefaultRetries)
+                     .arg(SchedulerSettings::LinkTimeLimitMs / 60'000),
                  "N");
     const auto maxWaitOption = valued(
         {QStringLiteral("max-wait")},
-        QStringLiteral("Give up on a link at once when the site asks to wait longer than this "
-                       "(default %1).")
+        QStringLiteral("Give up on a link at once when the site asks to wait longer than this, "
+                       "and on the links left of a site that has blocked us for longer than "
+                       "this (default %1).")
             .arg(DefaultMaxWaitSeconds),
         "SECONDS");
     const auto rateOption
