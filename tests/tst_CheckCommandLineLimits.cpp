@@ -3,6 +3,7 @@
 // another, the three exit statuses, --window-verdicts, and output and interrupts that leave
 // result files as they were.
 #include "CheckToolRun.h"
+#include "cli/ParallelFetcher.h"
 #include "fixture/FixtureServerProcess.h"
 #include "support/TestFiles.h"
 
@@ -12,6 +13,8 @@
 #include <QTemporaryDir>
 
 #include <csignal>
+
+Q_DECLARE_METATYPE(FetchResult::Failure)
 
 class CheckCommandLineLimitsTest : public QObject
 {
@@ -219,6 +222,35 @@ private slots:
                      u"\n  %1 site blocking: not tried\n"_qs.arg(20 - site.requests().size(), 2)
                          .toUtf8()),
                  outcome.err.constData());
+    }
+
+    // A fetch that runs into its time limit after the answer began is a page too slow, which
+    // is not asked for again; one that had no answer yet is no answer, which is.
+    void stalledFetchesTellTooSlowFromNoAnswer_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<FetchResult::Failure>("failure");
+        QTest::addColumn<int>("http");
+        QTest::newRow("a page that trickles")
+            << u"/watch?v=trickle"_qs << FetchResult::Failure::TooSlow << 200;
+        QTest::newRow("no answer in time")
+            << u"/watch?v=ok&delay=5000"_qs << FetchResult::Failure::NoAnswer << 0;
+    }
+    void stalledFetchesTellTooSlowFromNoAnswer()
+    {
+        QFETCH(QString, path);
+        ParallelFetcher fetcher(FetchCommand::fetchPolicy());
+        fetcher.start(7, url(path), 1000);
+        QList<std::pair<quint64, FetchResult>> ended;
+        while (ended.isEmpty())
+            ended = fetcher.wait(200);
+        QCOMPARE(ended.size(), 1);
+        QCOMPARE(ended[0].first, quint64(7));
+        QFETCH(FetchResult::Failure, failure);
+        QCOMPARE(ended[0].second.failure, failure);
+        QTEST(ended[0].second.httpStatus, "http");
+        // Only the fetch that had no answer is asked again.
+        QCOMPARE(judgeFetch(ended[0].second).mayPass, failure == FetchResult::Failure::NoAnswer);
     }
 
     void exitStatusTellsValidInvalidAndUnknownApart_data()
