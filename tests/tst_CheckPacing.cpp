@@ -309,11 +309,11 @@ private slots:
         row("a 20 s block from the 50th request, longer by each request during it",
             "jobs=8 latency=50", "a*300", "a block #50 20000 +250", "",
             "49 valid 200 ×1 | 12 valid 200 ×2 | 239 valid 200 ×1 | requests 312, blocked 12 in 1 "
-            "blocks, ended at 29089");
+            "blocks, ended at 28840");
         row("an allowance of 40 at once and 4 a second, a 15 s block when it runs out",
             "jobs=8 latency=50", "a*300", "a allowance 40 4 15000", "",
-            "41 valid 200 ×1 | 11 valid 200 ×2 | 30 valid 200 ×1 | 11 valid 200 ×2 | 207 valid 200 "
-            "×1 | requests 322, blocked 22 in 2 blocks, ended at 81584");
+            "41 valid 200 ×1 | 11 valid 200 ×2 | 30 valid 200 ×1 | 12 valid 200 ×2 | 206 valid 200 "
+            "×1 | requests 323, blocked 23 in 2 blocks, ended at 81544");
         row("a host that blocks for good", "jobs=8 latency=50", "a*300", "a block #1 100000000", "",
             "18 unknown bot check 200 ×1 | 282 unknown site blocking: not tried - ×0 | requests "
             "18, blocked 18 in 1 blocks, ended at 120100");

@@ -14,13 +14,6 @@ qint64 aTenthUnder(qint64 spacingMs)
 {
     return spacingMs + spacingMs / 10;
 }
-
-// A fifth more spacing than a host kept up over a long time: that average still holds the
-// burst a host allows at first, which it does not allow again and again.
-qint64 aFifthUnder(qint64 spacingMs)
-{
-    return spacingMs + spacingMs / 5;
-}
 } // namespace
 
 HostPacer::HostPacer(int maxJobs, std::optional<double> requestsPerSecond, qint64 maxWaitMs)
@@ -165,11 +158,16 @@ HostPacer::Change HostPacer::block(qint64 now, const Answer &answer)
     const bool starts = m_state == State::Paused;
     if (starts) {
         m_state = State::Blocking;
-        // The pace the host kept up until it blocked, if there were answers enough to read it.
+        // The pace the host kept up until it blocked, if there were answers enough to read it:
+        // before a first block that is the pace before it; after earlier blocks it still holds
+        // the bursts the host allowed at first, which it does not allow again and again.
         m_blockAllowanceMs = 0;
         const qint64 asked = m_pausedSince - m_firstStartAt.value_or(m_pausedSince);
-        if (m_goodBeforePause >= AnswersToReadAPace && asked > 0)
-            m_blockAllowanceMs = qMin(aFifthUnder(asked / m_goodBeforePause), LongestSpacingMs);
+        if (m_goodBeforePause >= AnswersToReadAPace && asked > 0) {
+            const qint64 kept = asked / m_goodBeforePause;
+            m_blockAllowanceMs = qMin(m_blocks > 0 ? kept + kept / 5 : kept, LongestSpacingMs);
+        }
+        ++m_blocks;
     }
     const qint64 spacing
         = qMin(qint64(FirstProbeSpacingMs * std::pow(1.5, qMin(m_probesFailed, 16))),

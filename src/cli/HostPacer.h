@@ -17,8 +17,8 @@
 //    Retry-After sets the time instead). Limiting answers during the pause teach nothing about
 //    the rate.
 // 5. The first good answer to a probe ends the block. The host resumes at the pace it has kept
-//    up over all the time we have asked it, pauses included, a tenth under: after a first, short
-//    block that is about the pace before it, after repeated blocks what the host lets through in
+//    up over all the time we have asked it: after a first block that is the pace before it;
+//    after repeated blocks, pauses included and a fifth under, what the host lets through in
 //    the long run. Its fetches at once are those it had before.
 // 6. Recovery goes by time, not by counts of answers: fetches at once double with each second
 //    of good answers (as TCP's slow start doubles its window), and the allowance eases by 0.5 %
@@ -125,6 +125,7 @@ private:
     qint64 m_probeAt = 0;
     int m_probesFailed = 0;
     qint64 m_goodBeforePause = 0;
+    int m_blocks = 0; // blocks so far
     qint64 m_rateAllowanceMs = 0; // learnt if the probe is answered
     qint64 m_blockAllowanceMs = 0; // learnt if the block ends
 };
