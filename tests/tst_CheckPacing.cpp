@@ -405,6 +405,33 @@ private slots:
             QCOMPARE(recorded.join(u" | "), trace);
         QTEST(outcome.join(u" | "), "outcome");
     }
+
+    // What the progress bar says while a host holds its links back, each time it changes.
+    void progressBarNamesThePausedHost()
+    {
+        SimulatedSite site(u"a block #2 5000"_qs, 100);
+        SchedulerSettings settings;
+        settings.jobs = 1;
+        CheckScheduler scheduler(
+            linksOf(u"a*4"_qs), settings, site, [&] { return site.now(); }, [] { return 0.0; });
+        QStringList shown;
+        QString last;
+        scheduler.run([](qsizetype, const CheckedLink &, const QString &) {},
+                      [&] {
+                          const QString text = scheduler.waitingText();
+                          if (text != last)
+                              shown << u"%1 %2"_qs.arg(site.now()).arg(text).trimmed();
+                          last = text;
+                          return true;
+                      });
+        QCOMPARE(
+            shown,
+            QStringList({"200 waiting 1 s: a is limiting", "300 a is limiting: trying again",
+                         "400 a blocks us: next try in 2 s", "1400 a blocks us: next try in 1 s",
+                         "2400 a blocks us: trying again", "2500 a blocks us: next try in 3 s",
+                         "3500 a blocks us: next try in 2 s", "4500 a blocks us: next try in 1 s",
+                         "5500 a blocks us: trying again", "5600"}));
+    }
 };
 
 QTEST_GUILESS_MAIN(CheckPacingTest)

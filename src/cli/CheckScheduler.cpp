@@ -317,10 +317,10 @@ QString CheckScheduler::waitingText() const
     if (!longest)
         return {};
     const qint64 remaining = longest->pacer.nextProbeAt() - now;
-    if (longest->pacer.state() == HostPacer::State::Paused)
-        return QStringLiteral("waiting %1 s: %2 is limiting")
-            .arg(seconds(remaining), longest->name);
+    const bool blocking = longest->pacer.state() == HostPacer::State::Blocking;
     if (remaining <= 0 || !longest->pacer.hasFreeSlot())
-        return QStringLiteral("%1 blocks us: trying again").arg(longest->name);
-    return QStringLiteral("%1 blocks us: next try in %2 s").arg(longest->name, seconds(remaining));
+        return (blocking ? u"%1 blocks us: trying again"_qs : u"%1 is limiting: trying again"_qs)
+            .arg(longest->name);
+    return (blocking ? u"%1 blocks us: next try in %2 s"_qs : u"waiting %2 s: %1 is limiting"_qs)
+        .arg(longest->name, seconds(remaining));
 }
