@@ -235,6 +235,8 @@ private slots:
             << u"/watch?v=trickle"_qs << FetchResult::Failure::TooSlow << 200;
         QTest::newRow("no answer in time")
             << u"/watch?v=ok&delay=5000"_qs << FetchResult::Failure::NoAnswer << 0;
+        QTest::newRow("a redirect to an address that stays silent")
+            << u"/to-silent"_qs << FetchResult::Failure::NoAnswer << 302;
     }
     void stalledFetchesTellTooSlowFromNoAnswer()
     {

@@ -96,9 +96,10 @@ FetchResult resultOf(Transfer &transfer, CURLcode code)
         result.failure = redirects > 0 ? Failure::BadRedirect : Failure::BadAddress;
         break;
     case CURLE_OPERATION_TIMEDOUT:
-        // An answer that began and then ran out of time is a page too slow to wait for, not a
-        // site that did not answer: asking again would only wait as long once more.
-        if (status > 0) {
+        // A page whose answer began and then ran out of time is too slow to wait for, not a
+        // site that did not answer: asking again would only wait as long once more. (A
+        // redirect's status stays while the next address is silent: that is no answer.)
+        if (status >= 200 && status < 300) {
             result.failure = Failure::TooSlow;
             break;
         }
