@@ -399,6 +399,7 @@ private slots:
                        .arg(simulated.blocks())
                        .arg(simulated.now());
         QFETCH(QString, trace);
+        // PACING_DUMP=1 prints what each row got: the way to write a new row.
         if (qEnvironmentVariableIsSet("PACING_DUMP"))
             qDebug().noquote() << "\n" << recorded.join(u" | ") << "\n" << outcome.join(u" | ");
         if (!trace.isEmpty())

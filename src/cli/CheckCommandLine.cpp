@@ -140,7 +140,9 @@ ParsedCommandLine parse(const QStringList &arguments)
                QStringLiteral("Draw no progress bar (one is drawn only when standard error is a "
                               "terminal)."));
     const auto quietOption
-        = flag("quiet", QStringLiteral("No progress bar and no summary: only results and errors."));
+        = flag("quiet",
+               QStringLiteral("No progress bar, no summary and no notes on sites that "
+                              "limit or block us: only results and errors."));
     const auto summaryOption
         = flag("summary",
                QStringLiteral("Print the summary line on standard error even when it "
