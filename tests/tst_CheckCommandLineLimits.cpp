@@ -3,6 +3,7 @@
 // another, the three exit statuses, --window-verdicts, and output and interrupts that leave
 // result files as they were.
 #include "CheckToolRun.h"
+#include "cli/ParallelFetcher.h"
 #include "fixture/FixtureServerProcess.h"
 #include "support/TestFiles.h"
 
@@ -12,6 +13,8 @@
 #include <QTemporaryDir>
 
 #include <csignal>
+
+Q_DECLARE_METATYPE(FetchResult::Failure)
 
 class CheckCommandLineLimitsTest : public QObject
 {
@@ -131,6 +134,125 @@ private slots:
         QCOMPARE(out.count('\n'), 14);
         QCOMPARE(process.exitCode(), 0);
         QVERIFY(clock.elapsed() >= 5000);
+    }
+
+    // A site that stops trusting us (the fixture's block and allowance modes): the host is
+    // paused as a whole and probed, one notice says so and one that it answers again, and a
+    // host that blocks for longer than --max-wait leaves its links unknown without fetching
+    // them. The counts hold however fast the machine is.
+    void blockingSiteIsPausedProbedAndComeBackTo_data()
+    {
+        QTest::addColumn<QStringList>("serverOptions");
+        QTest::addColumn<QStringList>("checkOptions");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("outcomes"); // count per first field of the output
+        QTest::addColumn<int>("mostBlockedRequests");
+        QTest::addColumn<int>("mostBlocks");
+        QTest::addColumn<QByteArray>("err");
+        const QByteArray paused = "brindlewood-check: 127.0.0.3 asks to confirm we are not a "
+                                  "bot; pausing, next try in 2 s\n";
+        const QByteArray again = "brindlewood-check: 127.0.0.3 answers again\n";
+        QTest::newRow("a block from the 6th request")
+            << QStringList {"--block-from", "6", "--block-seconds", "3", "--block-extend-ms", "100"}
+            << QStringList {"--jobs", "4"} << 0 << QByteArray("20 valid") << 4 + 1 + 2 << 1
+            << paused + again;
+        QTest::newRow("quietly") << QStringList {"--block-from",      "6",  "--block-seconds", "3",
+                                                 "--block-extend-ms", "100"}
+                                 << QStringList {"--jobs", "4", "--quiet"} << 0
+                                 << QByteArray("20 valid") << 4 + 1 + 2 << 1 << QByteArray();
+        QTest::newRow("an allowance of 10 and 5 a second")
+            << QStringList {"--allowance", "10", "--allowance-rate", "5", "--block-seconds", "2"}
+            << QStringList {"--jobs", "4"} << 0 << QByteArray("20 valid") << 2 * (4 + 1 + 1) << 2
+            << QByteArray();
+        QTest::newRow("a block for good, past --max-wait")
+            << QStringList {"--block-from", "1", "--block-seconds", "100000"}
+            << QStringList {"--jobs", "4", "--max-wait", "3", "--summary"} << 3
+            << QByteArray("20 unknown") << 4 + 1 + 2 + 1 << 1
+            << paused
+                + "brindlewood-check: 127.0.0.3 has blocked us for 3 s; its 20 links left are "
+                  "unknown\n20 links: 0 valid, 0 invalid, 20 unknown in ";
+    }
+    void blockingSiteIsPausedProbedAndComeBackTo()
+    {
+        QFETCH(QStringList, serverOptions);
+        QFETCH(QStringList, checkOptions);
+        FixtureServerProcess site(serverOptions
+                                  << QStringList {"--address", "127.0.0.3", "--page-kb", "20"});
+        QVERIFY2(site.isRunning(), qPrintable(site.errorString()));
+        QStringList links;
+        for (int i = 0; i < 20; ++i)
+            links << site.url(u"/watch?v=ok&n=%1"_qs.arg(i));
+        const CheckToolOutcome outcome = check(checkOptions << linkFile(links));
+        QTEST(outcome.exitCode, "exitCode");
+
+        QMap<QByteArray, int> counts;
+        for (const QByteArray &line : outcome.out.split('\n')) {
+            if (!line.isEmpty())
+                ++counts[line.split('\t').value(0)];
+        }
+        QByteArray outcomes;
+        for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+            outcomes += QByteArray::number(it.value()) + ' ' + it.key();
+        QTEST(outcomes, "outcomes");
+
+        QFETCH(int, mostBlockedRequests);
+        QFETCH(int, mostBlocks);
+        QSet<int> blocks;
+        int blocked = 0;
+        for (const FixtureServerProcess::Request &request : site.requests()) {
+            blocked += request.block > 0;
+            if (request.block > 0)
+                blocks << request.block;
+        }
+        QVERIFY2(blocked <= mostBlockedRequests, QByteArray::number(blocked).constData());
+        QVERIFY(!blocks.isEmpty() && blocks.size() <= mostBlocks);
+
+        QFETCH(QByteArray, err);
+        if (QTest::currentDataTag() == QByteArrayView("an allowance of 10 and 5 a second"))
+            return; // how often it blocks depends on the machine's pace
+        QVERIFY2(outcome.err.startsWith(err), outcome.err.constData());
+        if (!checkOptions.contains("--summary")) {
+            QCOMPARE(outcome.err, err);
+            return;
+        }
+        // Untried links are not fetched; the summary counts the unknown ones by cause.
+        QCOMPARE(site.requests().size(), outcome.out.count("\tbot check\n"));
+        QCOMPARE(outcome.out.count("\tsite blocking: not tried\n"), 20 - site.requests().size());
+        QVERIFY2(outcome.err.contains(
+                     u"\n  %1 site blocking: not tried\n"_qs.arg(20 - site.requests().size(), 2)
+                         .toUtf8()),
+                 outcome.err.constData());
+    }
+
+    // A fetch that runs into its time limit after the answer began is a page too slow, which
+    // is not asked for again; one that had no answer yet is no answer, which is.
+    void stalledFetchesTellTooSlowFromNoAnswer_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<FetchResult::Failure>("failure");
+        QTest::addColumn<int>("http");
+        QTest::newRow("a page that trickles")
+            << u"/watch?v=trickle"_qs << FetchResult::Failure::TooSlow << 200;
+        QTest::newRow("no answer in time")
+            << u"/watch?v=ok&delay=5000"_qs << FetchResult::Failure::NoAnswer << 0;
+        QTest::newRow("a redirect to an address that stays silent")
+            << u"/to-silent"_qs << FetchResult::Failure::NoAnswer << 302;
+    }
+    void stalledFetchesTellTooSlowFromNoAnswer()
+    {
+        QFETCH(QString, path);
+        ParallelFetcher fetcher(FetchCommand::fetchPolicy());
+        fetcher.start(7, url(path), 1000);
+        QList<std::pair<quint64, FetchResult>> ended;
+        while (ended.isEmpty())
+            ended = fetcher.wait(200);
+        QCOMPARE(ended.size(), 1);
+        QCOMPARE(ended[0].first, quint64(7));
+        QFETCH(FetchResult::Failure, failure);
+        QCOMPARE(ended[0].second.failure, failure);
+        QTEST(ended[0].second.httpStatus, "http");
+        // Only the fetch that had no answer is asked again.
+        QCOMPARE(judgeFetch(ended[0].second).mayPass, failure == FetchResult::Failure::NoAnswer);
     }
 
     void exitStatusTellsValidInvalidAndUnknownApart_data()

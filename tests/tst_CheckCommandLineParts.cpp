@@ -321,6 +321,8 @@ private slots:
             unavailable);
         row("cut short", F::CutShort, 200, {}, V::Unknown, "page cut short", true, false,
             unavailable);
+        row("an answer that trickles past the time limit", F::TooSlow, 200, {}, V::Unknown,
+            "page too slow", false, false, unavailable);
         row("too large", F::TooLarge, 200, {}, V::Unknown, "page over 64 MiB", false, false,
             unavailable);
         row("headers too large", F::HeadersTooLarge, 200, {}, V::Unknown,
@@ -356,59 +358,66 @@ private slots:
 
     void limitedHostSlowsToWhatItAllowedAndPausesForRetryAfter()
     {
-        HostPacer pacer(8, std::nullopt);
+        using Change = HostPacer::Change;
+        const HostPacer::Answer good {true, false, std::nullopt};
+        HostPacer pacer(8, std::nullopt, 120'000);
         // Full speed at first: eight at once, no spacing.
+        QList<HostPacer::Ticket> early;
         for (int i = 0; i < 8; ++i) {
             QVERIFY(pacer.canStart(0));
-            pacer.started(0);
+            early << pacer.started(0);
         }
         QVERIFY(!pacer.canStart(0));
         // Twenty good answers within the second, then the host says 429, Retry-After 1 s;
         // the answers of fetches already under way at that moment add nothing.
+        HostPacer::Ticket ticket = early.takeLast();
         for (int i = 0; i < 20; ++i) {
-            pacer.finished(10 * i, 0, true, false, std::nullopt);
-            pacer.started(10 * i);
+            pacer.finished(10 * i, ticket, good);
+            ticket = pacer.started(10 * i);
         }
-        pacer.finished(300, 0, false, true, 1000);
-        const qint64 interval = pacer.intervalMs();
-        QCOMPARE(interval, 55); // a tenth under the 20 a second it let through
+        QCOMPARE(pacer.finished(300, ticket, {false, true, 1000}), Change::None);
+        QCOMPARE(pacer.state(), HostPacer::State::Paused);
+        for (const HostPacer::Ticket &under : std::as_const(early))
+            QCOMPARE(pacer.finished(310, under, {false, true, 5000}), Change::None);
+        QCOMPARE(pacer.nextProbeAt(), 1300);
+        // Paused: one probe when the host asked, and nothing beside it.
+        QVERIFY(!pacer.canStart(1299));
+        QVERIFY(pacer.canStart(1300));
+        const HostPacer::Ticket probe = pacer.started(1300);
+        QVERIFY(probe.probe);
+        QVERIFY(!pacer.canStart(1350));
+        // The probe answers: it was about rate. Half the fetches, starts a tenth under the 20 a
+        // second it let through, and no notice for the next limit of the same kind.
+        QCOMPARE(pacer.finished(1400, probe, good), Change::StartsLimiting);
+        QCOMPARE(pacer.spacingMs(1400), 55);
         QCOMPARE(pacer.limit(), 4);
-        pacer.finished(310, 0, false, true, 1000);
-        pacer.finished(320, 0, false, true, 1000);
-        QCOMPARE(pacer.intervalMs(), interval);
-        QCOMPARE(pacer.limit(), 4);
-        QCOMPARE(pacer.pausedUntil(), 1320);
-        // Paused, then spaced.
-        for (int i = 0; i < 5; ++i)
-            pacer.finished(400, 0, true, false, std::nullopt);
-        QVERIFY(!pacer.canStart(1319));
-        QVERIFY(pacer.canStart(1320));
-        pacer.started(1320);
-        QVERIFY(!pacer.canStart(1320 + interval - 1));
-        QVERIFY(pacer.canStart(1320 + interval));
-        // A long run of good answers eases up, but not past the spacing that drew the limit.
-        for (int i = 0; i < 200; ++i)
-            pacer.finished(2000 + i * interval, 1500, true, false, std::nullopt);
-        QCOMPARE(pacer.limit(), 8);
-        QVERIFY(pacer.intervalMs() <= interval);
-        QVERIFY(pacer.intervalMs() >= interval * 9 / 10);
+        pacer.started(1400);
+        QVERIFY(!pacer.canStart(1400 + 54));
+        QVERIFY(pacer.canStart(1400 + 55));
+        // Easing goes by time: a minute later the host is asked a quarter faster, and some
+        // fifteen minutes later it is free again.
+        QCOMPARE(pacer.spacingMs(61'400), 41);
+        QCOMPARE(pacer.update(900'000, true), Change::None);
+        QCOMPARE(pacer.update(960'000, true), Change::StopsLimiting);
+        QCOMPARE(pacer.spacingMs(960'000), 0);
     }
 
     void userRateIsAHardCapThatSignalsOnlyRaise()
     {
-        HostPacer pacer(4, 0.5);
-        QCOMPARE(pacer.intervalMs(), 2000);
-        pacer.started(0);
+        HostPacer pacer(4, 0.5, 120'000);
+        QCOMPARE(pacer.spacingMs(0), 2000);
+        const HostPacer::Ticket first = pacer.started(0);
         QVERIFY(!pacer.canStart(1999));
         QVERIFY(pacer.canStart(2000));
         for (int i = 0; i < 100; ++i)
-            pacer.finished(i, -1, true, false, std::nullopt);
-        QCOMPARE(pacer.intervalMs(), 2000);
+            pacer.finished(i, first, {true, false, std::nullopt});
+        QCOMPARE(pacer.spacingMs(100), 2000);
         // Failures that are no signal from the host change nothing.
-        HostPacer other(4, std::nullopt);
-        other.finished(0, 0, false, false, std::nullopt);
-        QCOMPARE(other.intervalMs(), 0);
+        HostPacer other(4, std::nullopt, 120'000);
+        other.finished(0, other.started(0), {false, false, std::nullopt});
+        QCOMPARE(other.spacingMs(0), 0);
         QCOMPARE(other.limit(), 4);
+        QCOMPARE(other.state(), HostPacer::State::Free);
     }
 
     void backoffDoublesFromOneSecondToAMinuteWithJitter_data()
@@ -509,6 +518,16 @@ private slots:
             "left");
         row("one fast link tells no rate", 1, 2, "", 200,
             "[------------------------] 1/400  valid 0  invalid 0  unknown 1  - links/s  -:-- "
+            "left");
+        // The rate and the time left need both five links and a second.
+        row("five links within the first second", 5, 999, "", 200,
+            "[------------------------] 5/400  valid 4  invalid 0  unknown 1  - links/s  -:-- "
+            "left");
+        row("four links over five seconds", 4, 5000, "", 200,
+            "[------------------------] 4/400  valid 3  invalid 0  unknown 1  - links/s  -:-- "
+            "left");
+        row("five links and a second", 5, 1000, "", 200,
+            "[------------------------] 5/400  valid 4  invalid 0  unknown 1  5.0 links/s  1:19 "
             "left");
         row("quarter", 100, 4000, "", 200,
             "[######------------------] 100/400  valid 80  invalid 10  unknown 10  25.0 links/s  "

@@ -1,5 +1,6 @@
 #include "cli/CheckCommandLine.h"
 
+#include "cli/CheckScheduler.h"
 #include "cli/CheckedLinkFormat.h"
 #include "cli/FetchJudgement.h"
 #include "cli/InputFiles.h"
@@ -107,13 +108,17 @@ ParsedCommandLine parse(const QStringList &arguments)
     const auto retriesOption
         = valued({QStringLiteral("retries")},
                  QStringLiteral("Ask again up to N times when the site did not answer, was "
-                                "busy or limited us (default %1, 0 for never).")
-                     .arg(DefaultRetries),
+                                "busy or limited us (default %1, 0 for never). A link's fetches "
+                                "take %2 minutes at most, all together; a page that stalls once "
+                                "it has begun is not asked again (\"page too slow\").")
+                     .arg(DefaultRetries)
+                     .arg(SchedulerSettings::LinkTimeLimitMs / 60'000),
                  "N");
     const auto maxWaitOption = valued(
         {QStringLiteral("max-wait")},
-        QStringLiteral("Give up on a link at once when the site asks to wait longer than this "
-                       "(default %1).")
+        QStringLiteral("Give up on a link at once when the site asks to wait longer than this, "
+                       "and on the links left of a site that has blocked us for longer than "
+                       "this (default %1).")
             .arg(DefaultMaxWaitSeconds),
         "SECONDS");
     const auto rateOption
@@ -138,7 +143,9 @@ ParsedCommandLine parse(const QStringList &arguments)
                QStringLiteral("Draw no progress bar (one is drawn only when standard error is a "
                               "terminal)."));
     const auto quietOption
-        = flag("quiet", QStringLiteral("No progress bar and no summary: only results and errors."));
+        = flag("quiet",
+               QStringLiteral("No progress bar, no summary and no notes on sites that "
+                              "limit or block us: only results and errors."));
     const auto summaryOption
         = flag("summary",
                QStringLiteral("Print the summary line on standard error even when it "

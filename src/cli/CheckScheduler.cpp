@@ -1,11 +1,13 @@
 #include "cli/CheckScheduler.h"
 
-#include "cli/FetchJudgement.h"
 #include "cli/ParallelFetcher.h"
 
+#include <QElapsedTimer>
 #include <QUrl>
 
+#include <algorithm>
 #include <cmath>
+#include <random>
 
 namespace {
 // A link's host as the site sees it; links that do not parse share one queue.
@@ -17,32 +19,84 @@ QString hostOf(const QString &link)
 // The longest wait for pending work before the loop looks again: keeps the progress bar and
 // the interrupt check lively while a slow page holds every count still.
 constexpr int LongestPollMs = 200;
+
+std::function<qint64()> monotonicClock()
+{
+    auto timer = std::make_shared<QElapsedTimer>();
+    timer->start();
+    return [timer] {
+        return timer->elapsed();
+    };
+}
+
+std::function<double()> randomJitter()
+{
+    auto random = std::make_shared<std::mt19937>(std::random_device {}());
+    return [random] {
+        return std::uniform_real_distribution<double>(-0.1, 0.1)(*random);
+    };
+}
+
+// Whole seconds, rounded up: "next try in 1 s" rather than in 0.
+QString seconds(qint64 ms)
+{
+    return QString::number((qMax<qint64>(0, ms) + 999) / 1000);
+}
+
+// What a blocking host does, in words, from the cause of its limiting answer.
+QString blockingWords(const QString &cause)
+{
+    if (cause == u"bot check")
+        return QStringLiteral("asks to confirm we are not a bot");
+    if (cause == u"try again later")
+        return QStringLiteral("asks us to try again later");
+    return QStringLiteral("refuses us (%1)").arg(cause);
+}
 } // namespace
 
 CheckScheduler::CheckScheduler(QStringList links, SchedulerSettings settings,
                                FetchCommand::FetchPolicy policy)
     : m_links(std::move(links))
     , m_settings(std::move(settings))
-    , m_fetcher(std::make_unique<ParallelFetcher>(std::move(policy)))
-    , m_state(size_t(m_links.size()))
-    , m_undecided(m_links.size())
-    , m_random(std::random_device {}())
+    , m_ownFetcher(std::make_unique<ParallelFetcher>(policy))
+    , m_fetcher(m_ownFetcher.get())
+    , m_clock(monotonicClock())
+    , m_jitter(randomJitter())
 {
-    m_clock.start();
-    for (qsizetype i = 0; i < m_links.size(); ++i) {
-        const QString host = hostOf(m_links.at(i));
-        m_state[size_t(i)].host = host;
-        Host *&entry = m_hosts[host];
-        if (!entry) {
-            m_hostStore.push_back(
-                std::make_unique<Host>(Host {HostPacer(m_settings.jobs, m_settings.rate), {}}));
-            entry = m_hostStore.back().get();
-        }
-        entry->ready.push_back(i);
-    }
+    m_settings.tryLimitMs = qint64(policy.maxTimeSeconds) * 1000;
+    addLinks();
+}
+
+CheckScheduler::CheckScheduler(QStringList links, SchedulerSettings settings, PageFetcher &fetcher,
+                               std::function<qint64()> clock, std::function<double()> jitter)
+    : m_links(std::move(links))
+    , m_settings(std::move(settings))
+    , m_fetcher(&fetcher)
+    , m_clock(std::move(clock))
+    , m_jitter(std::move(jitter))
+{
+    addLinks();
 }
 
 CheckScheduler::~CheckScheduler() = default;
+
+void CheckScheduler::addLinks()
+{
+    m_state.resize(size_t(m_links.size()));
+    m_undecided = m_links.size();
+    for (qsizetype i = 0; i < m_links.size(); ++i) {
+        const QString name = hostOf(m_links.at(i));
+        Host *&host = m_hosts[name];
+        if (!host) {
+            m_hostStore.push_back(std::make_unique<Host>(
+                name, HostPacer(m_settings.jobs, m_settings.rate, m_settings.maxWaitMs)));
+            host = m_hostStore.back().get();
+        }
+        m_state[size_t(i)].host = host;
+        host->ready.push_back(i);
+        ++host->undecided;
+    }
+}
 
 qint64 CheckScheduler::backoffMs(int attempt, double jitter)
 {
@@ -54,76 +108,83 @@ void CheckScheduler::run(const Decided &decided, const std::function<bool()> &ke
                          int wakeDescriptor)
 {
     while (m_undecided > 0 && keepGoing()) {
-        // Retries whose time has come join their host's queue in input order.
-        const qint64 at = now();
+        const qint64 at = m_clock();
         while (!m_retries.empty() && m_retries.begin()->first <= at) {
             const qsizetype index = m_retries.begin()->second;
             m_retries.erase(m_retries.begin());
-            auto &ready = m_hosts.value(m_state[size_t(index)].host)->ready;
-            ready.insert(std::lower_bound(ready.begin(), ready.end(), index), index);
+            retry(index);
         }
-        startDueFetches();
-        for (const auto &[index, result] : m_fetcher->wait(nextTimeoutMs(), wakeDescriptor))
+        for (const auto &host : m_hostStore)
+            hostChanged(*host, host->pacer.update(at, !host->ready.empty()), at, decided);
+        startDueFetches(at);
+        for (const auto &[index, result] : m_fetcher->wait(nextTimeoutMs(at), wakeDescriptor))
             handle(qsizetype(index), result, decided);
     }
 }
 
-void CheckScheduler::startDueFetches()
+void CheckScheduler::startDueFetches(qint64 now)
 {
-    const qint64 at = now();
     while (m_fetcher->running() < m_settings.jobs) {
         // Of the hosts that may start now, the one whose next link comes first in the input.
         Host *chosen = nullptr;
-        for (Host *host : std::as_const(m_hosts)) {
-            if (host->ready.empty() || !host->pacer.canStart(at))
+        for (const auto &host : m_hostStore) {
+            if (host->ready.empty() || !host->pacer.canStart(now))
                 continue;
             if (!chosen || host->ready.front() < chosen->ready.front())
-                chosen = host;
+                chosen = host.get();
         }
         if (!chosen)
             return;
-        const qsizetype index = chosen->ready.front();
-        chosen->ready.pop_front();
-        chosen->pacer.started(at);
-        ++m_state[size_t(index)].attempts;
-        m_state[size_t(index)].startedAt = at;
-        m_fetcher->start(quint64(index), m_links.at(index));
+        auto next = chosen->ready.begin();
+        // A probe is the waiting link asked least often, so that no link spends its tries on
+        // probing alone.
+        if (chosen->pacer.isPaused())
+            next = std::min_element(next, chosen->ready.end(), [&](qsizetype a, qsizetype b) {
+                return m_state[size_t(a)].attempts < m_state[size_t(b)].attempts;
+            });
+        const qsizetype index = *next;
+        chosen->ready.erase(next);
+        LinkState &state = m_state[size_t(index)];
+        state.ticket = chosen->pacer.started(now);
+        ++state.attempts;
+        state.startedAt = now;
+        m_fetcher->start(quint64(index), m_links.at(index),
+                         qMin(m_settings.tryLimitMs, m_settings.linkLimitMs - state.fetchingMs));
     }
 }
 
-int CheckScheduler::nextTimeoutMs() const
+int CheckScheduler::nextTimeoutMs(qint64 now) const
 {
-    qint64 next = now() + LongestPollMs;
+    qint64 next = now + LongestPollMs;
     if (!m_retries.empty())
         next = qMin(next, m_retries.begin()->first);
     if (m_fetcher->running() < m_settings.jobs) {
-        for (const Host *host : std::as_const(m_hosts)) {
+        for (const auto &host : m_hostStore) {
             if (!host->ready.empty() && host->pacer.hasFreeSlot())
                 next = qMin(next, host->pacer.readyAt());
         }
     }
-    return int(qBound<qint64>(0, next - now(), qint64(LongestPollMs)));
+    return int(qBound<qint64>(0, next - now, qint64(LongestPollMs)));
 }
 
 void CheckScheduler::handle(qsizetype index, const FetchResult &result, const Decided &decided)
 {
     const FetchJudgement judgement = judgeFetch(result);
     LinkState &state = m_state[size_t(index)];
-    const qint64 at = now();
+    Host &host = *state.host;
+    const qint64 at = m_clock();
+    state.fetchingMs += at - state.startedAt;
     const std::optional<qint64> retryAfterMs = result.retryAfterSeconds
         ? std::optional<qint64>(*result.retryAfterSeconds * 1000)
         : std::nullopt;
-    // The host's own pause is held to what the user is willing to wait, so one answer
-    // cannot stall every other link of that host beyond it.
-    const std::optional<qint64> hostPauseMs = retryAfterMs
-        ? std::optional<qint64>(qMin(*retryAfterMs, m_settings.maxWaitMs))
-        : std::nullopt;
-    m_hosts.value(state.host)
-        ->pacer.finished(at, state.startedAt,
-                         !judgement.mayPass && result.failure == FetchResult::Failure::None,
-                         judgement.hostIsLimiting, hostPauseMs);
+    if (judgement.hostIsLimiting)
+        host.cause = judgement.reason;
+    const bool good = !judgement.mayPass && result.failure == FetchResult::Failure::None;
+    hostChanged(
+        host, host.pacer.finished(at, state.ticket, {good, judgement.hostIsLimiting, retryAfterMs}),
+        at, decided);
 
-    if (!judgement.mayPass) {
+    if (!judgement.mayPass || host.pacer.state() == HostPacer::State::GivenUp) {
         decide(index, judgement, result.httpStatus, {}, decided);
         return;
     }
@@ -132,18 +193,31 @@ void CheckScheduler::handle(qsizetype index, const FetchResult &result, const De
                QStringLiteral("asked to wait %1 s").arg(*result.retryAfterSeconds), decided);
         return;
     }
-    if (state.attempts > m_settings.retries) {
+    if (state.attempts > m_settings.retries || state.fetchingMs >= m_settings.linkLimitMs) {
         decide(index, judgement, result.httpStatus, {}, decided);
         return;
     }
-    std::uniform_real_distribution<double> jitter(-0.1, 0.1);
-    const qint64 wait = retryAfterMs.value_or(backoffMs(state.attempts, jitter(m_random)));
-    m_retries.emplace(at + wait, index);
+    state.last = std::make_unique<std::pair<FetchJudgement, int>>(judgement, result.httpStatus);
+    // A host that limits us holds all its links back itself, pausing for its Retry-After:
+    // the link waits in its place. Other failures wait on their own.
+    if (judgement.hostIsLimiting) {
+        retry(index);
+        return;
+    }
+    m_retries.emplace(at + retryAfterMs.value_or(backoffMs(state.attempts, m_jitter())), index);
+}
+
+void CheckScheduler::retry(qsizetype index)
+{
+    // In input order, so that the output held back behind this link is not held for long.
+    auto &ready = m_state[size_t(index)].host->ready;
+    ready.insert(std::lower_bound(ready.begin(), ready.end(), index), index);
 }
 
 void CheckScheduler::decide(qsizetype index, const FetchJudgement &judgement, int http,
                             const QString &why, const Decided &decided)
 {
+    LinkState &state = m_state[size_t(index)];
     CheckedLink checked;
     checked.link = m_links.at(index);
     checked.verdict = judgement.verdict;
@@ -153,19 +227,102 @@ void CheckScheduler::decide(qsizetype index, const FetchJudgement &judgement, in
     checked.siteSubreason = judgement.siteSubreason;
     if (http > 0)
         checked.http = http;
-    checked.attempts = m_state[size_t(index)].attempts;
+    checked.attempts = state.attempts;
+    state.last.reset();
+    --state.host->undecided;
     --m_undecided;
     decided(index, checked, judgement.windowReason);
 }
 
-std::optional<CheckScheduler::Wait> CheckScheduler::longestWait() const
+void CheckScheduler::hostChanged(Host &host, HostPacer::Change change, qint64 now,
+                                 const Decided &decided)
 {
-    std::optional<Wait> longest;
-    const qint64 at = now();
-    for (auto it = m_hosts.cbegin(); it != m_hosts.cend(); ++it) {
-        const qint64 remaining = it.value()->pacer.pausedUntil() - at;
-        if (remaining > 0 && (!longest || remaining > longest->remainingMs))
-            longest = Wait {it.key(), remaining};
+    using Change = HostPacer::Change;
+    switch (change) {
+    case Change::None:
+        return;
+    case Change::StartsLimiting: {
+        const qint64 spacing = host.pacer.spacingMs(now);
+        notify(QStringLiteral("%1 limits our requests (%2); slowing to %3 a second")
+                   .arg(host.name, host.cause,
+                        spacing > 0 ? QString::number(1000.0 / double(spacing), 'g', 3)
+                                    : QStringLiteral("fewer")));
+        return;
     }
-    return longest;
+    case Change::StopsLimiting:
+        notify(QStringLiteral("%1 no longer limits our requests").arg(host.name));
+        return;
+    case Change::StartsBlocking:
+        notify(QStringLiteral("%1 %2; pausing, next try in %3 s")
+                   .arg(host.name, blockingWords(host.cause),
+                        seconds(host.pacer.nextProbeAt() - now)));
+        return;
+    case Change::AnswersAgain:
+        notify(QStringLiteral("%1 answers again").arg(host.name));
+        return;
+    case Change::GivesUp:
+        notify(QStringLiteral("%1 has blocked us for %2 s; its %3 links left are unknown")
+                   .arg(host.name, QString::number((now - host.pacer.pausedSince() + 500) / 1000))
+                   .arg(host.undecided));
+        giveUp(host, decided);
+        return;
+    }
+}
+
+void CheckScheduler::giveUp(Host &host, const Decided &decided)
+{
+    const auto decideLeft = [&](qsizetype index) {
+        const LinkState &state = m_state[size_t(index)];
+        if (state.last) {
+            const auto [judgement, http] = *state.last;
+            decide(index, judgement, http, {}, decided);
+            return;
+        }
+        FetchJudgement notTried;
+        notTried.reason = notTriedCause();
+        notTried.windowReason = QStringLiteral("URL unavailable");
+        decide(index, notTried, 0, {}, decided);
+    };
+    const std::deque<qsizetype> left = std::exchange(host.ready, {});
+    for (const qsizetype index : left)
+        decideLeft(index);
+    for (auto it = m_retries.begin(); it != m_retries.end();) {
+        if (m_state[size_t(it->second)].host != &host) {
+            ++it;
+            continue;
+        }
+        const qsizetype index = it->second;
+        it = m_retries.erase(it);
+        decideLeft(index);
+    }
+}
+
+void CheckScheduler::notify(const QString &line) const
+{
+    if (m_notice)
+        m_notice(line);
+}
+
+QString CheckScheduler::waitingText() const
+{
+    const qint64 now = m_clock();
+    const Host *longest = nullptr;
+    const auto rank = [&](const Host &host) {
+        return std::pair {host.pacer.state() == HostPacer::State::Blocking,
+                          host.pacer.nextProbeAt()};
+    };
+    for (const auto &host : m_hostStore) {
+        if (host->pacer.isPaused() && host->undecided > 0
+            && (!longest || rank(*longest) < rank(*host)))
+            longest = host.get();
+    }
+    if (!longest)
+        return {};
+    const qint64 remaining = longest->pacer.nextProbeAt() - now;
+    const bool blocking = longest->pacer.state() == HostPacer::State::Blocking;
+    if (remaining <= 0 || !longest->pacer.hasFreeSlot())
+        return (blocking ? u"%1 blocks us: trying again"_qs : u"%1 is limiting: trying again"_qs)
+            .arg(longest->name);
+    return (blocking ? u"%1 blocks us: next try in %2 s"_qs : u"waiting %2 s: %1 is limiting"_qs)
+        .arg(longest->name, seconds(remaining));
 }

@@ -35,6 +35,8 @@ FetchJudgement judgeFailure(const FetchResult &result)
         return unknown(QStringLiteral("no answer: ") + result.detail, true);
     case Failure::CutShort:
         return unknown(QStringLiteral("page cut short"), true);
+    case Failure::TooSlow:
+        return unknown(QStringLiteral("page too slow"), false);
     case Failure::TooLarge:
         return unknown(QStringLiteral("page over 64 MiB"), false);
     case Failure::HeadersTooLarge:

@@ -17,6 +17,7 @@ struct FetchResult
         None,
         NoAnswer, // refused, reset, host not found, timed out, nothing sent back
         CutShort, // the body ended before its declared end
+        TooSlow, // the answer began but did not end within the time limit
         TooLarge, // the page is over the size limit
         HeadersTooLarge, // the answer's headers are over their size limit
         NotWebAddress, // the link names another protocol

@@ -1,7 +1,31 @@
-// HostPacer: how fast the shell tool may ask one host. It starts at the full number of jobs
-// with no spacing; when the host signals that it is limiting (429, 503, a limiting page) it
-// halves the fetches at once, spaces request starts to what the host was seen to allow, and
-// pauses for any announced Retry-After; a run of good answers eases it back step by step.
+// HostPacer: how fast the shell tool may ask one host, when it must stop asking, and when it
+// gives up. Times are milliseconds on one monotonic clock.
+//
+// The idea is TCP's congestion control (cut the pace when the network drops a packet; when
+// nothing gets through, stop and try one packet at growing intervals; grow back by time), with
+// answers in place of packets:
+// 1. A host starts free: up to --jobs fetches at once, starts spaced only by --rate.
+// 2. A limiting answer (429, 503, a bot check, "try again later") to a fetch that began while
+//    the host was free pauses the host: nothing starts until one probe, sent after the host's
+//    Retry-After or the spacing it seemed to want. Answers to fetches already under way tell
+//    nothing new.
+// 3. If the probe is answered, the limit was about rate: the host keeps half its fetches at
+//    once, and its starts are spaced a tenth under what it let through in the last second (its
+//    allowance).
+// 4. If the probe is limited too, the host is blocking: it stays paused, probed one fetch at a
+//    time, 2 s after the last probe and half as long again each time, at most a minute (a
+//    Retry-After sets the time instead). Limiting answers during the pause teach nothing about
+//    the rate.
+// 5. The first good answer to a probe ends the block. The host resumes at the pace it has kept
+//    up over all the time we have asked it: after a first block that is the pace before it;
+//    after repeated blocks, pauses included and a fifth under, what the host lets through in
+//    the long run. Its fetches at once are those it had before.
+// 6. Recovery goes by time, not by counts of answers: fetches at once double with each second
+//    of good answers (as TCP's slow start doubles its window), and the allowance eases by 0.5 %
+//    a second (the pace doubles in about two minutes and is forgotten after some ten), so a
+//    host that relaxed is asked faster again, and one that did not soon says so.
+// 7. A host paused for longer than --max-wait in one stretch is given up; its last probe goes
+//    out when that time is reached.
 #pragma once
 
 #include <QtGlobal>
@@ -12,43 +36,96 @@
 class HostPacer
 {
 public:
-    // maxJobs: the overall limit on fetches at once; requestsPerSecond: the user's hard cap.
-    HostPacer(int maxJobs, std::optional<double> requestsPerSecond);
+    enum class State {
+        Free, // fetches start at the host's pace
+        Paused, // a limiting answer came: one probe will tell a rate limit from a block
+        Blocking, // the probe was limited too: one probe at a time at growing spacing
+        GivenUp, // blocking for longer than --max-wait
+    };
+    // The changes worth a notice to the user.
+    enum class Change {
+        None,
+        StartsLimiting,
+        StopsLimiting,
+        StartsBlocking,
+        AnswersAgain,
+        GivesUp
+    };
 
-    // Times are milliseconds on one monotonic clock.
-    bool canStart(qint64 now) const { return m_inFlight < m_limit && now >= readyAt(); }
+    // What a fetch carries from its start to its answer.
+    struct Ticket
+    {
+        int episode = 0; // pauses so far when it started
+        bool probe = false;
+    };
+    // What an answer tells about the host: good is a real answer (a page, a 404), limiting a
+    // sign that the host is slowing this client down.
+    struct Answer
+    {
+        bool good = false;
+        bool limiting = false;
+        std::optional<qint64> retryAfterMs;
+    };
+
+    // maxJobs: the overall limit on fetches at once; requestsPerSecond: the user's hard cap;
+    // maxWaitMs: the longest one pause may last.
+    HostPacer(int maxJobs, std::optional<double> requestsPerSecond, qint64 maxWaitMs);
+
+    bool canStart(qint64 now) const;
     // When the next start may happen, fetch slots aside.
-    qint64 readyAt() const { return qMax(m_nextStartAt, m_pausedUntil); }
-    bool hasFreeSlot() const { return m_inFlight < m_limit; }
+    qint64 readyAt() const;
+    bool hasFreeSlot() const;
+    Ticket started(qint64 now);
+    Change finished(qint64 now, Ticket ticket, const Answer &answer);
+    // Changes that time alone brings: an allowance that has faded away, a pause that ran past
+    // --max-wait with no link left to probe with (canProbe false).
+    Change update(qint64 now, bool canProbe);
 
-    void started(qint64 now);
-    // An answer (or a failure) of one fetch started at startedAt: good is a real answer (a
-    // page, a 404), limiting a sign that the host is slowing us down. The fetches that were
-    // already under way when the host first said so tell nothing new and slow nothing further.
-    void finished(qint64 now, qint64 startedAt, bool good, bool limiting,
-                  std::optional<qint64> retryAfterMs);
-
+    State state() const { return m_state; }
+    bool isPaused() const { return m_state == State::Paused || m_state == State::Blocking; }
+    qint64 nextProbeAt() const { return m_probeAt; }
+    qint64 pausedSince() const { return m_pausedSince; }
+    // The spacing of request starts now: the user's cap or the fading allowance.
+    qint64 spacingMs(qint64 now) const;
     int limit() const { return m_limit; }
-    qint64 intervalMs() const { return m_intervalMs; }
-    qint64 pausedUntil() const { return m_pausedUntil; }
 
-    // Good answers in a row before one step back up.
-    static constexpr int EaseAfterGoodAnswers = 20;
-    static constexpr qint64 LongestIntervalMs = 10'000;
+    static constexpr qint64 FirstProbeSpacingMs = 2'000;
+    static constexpr qint64 LongestProbeSpacingMs = 60'000;
+    static constexpr qint64 LongestSpacingMs = 10'000;
+    // What the allowance's spacing keeps of itself per second.
+    static constexpr double AllowanceKeptPerSecond = 0.995;
 
 private:
+    qint64 allowanceMs(qint64 now) const;
+    qint64 slowedSpacing(qint64 now) const;
+    qint64 deadline() const { return m_pausedSince + m_maxWaitMs; }
+    Change pause(qint64 now, const Answer &answer);
+    Change block(qint64 now, const Answer &answer);
+    Change resume(qint64 now);
+
     int m_maxJobs;
-    int m_limit;
-    int m_inFlight = 0;
     qint64 m_floorMs; // from the user's --rate, 0 without
-    qint64 m_intervalMs; // between request starts
-    // The spacing the host last limited us at: easing stops just short of it, so pacing
-    // settles near the host's allowance instead of bouncing off it.
-    qint64 m_limitedAtMs = 0;
+    qint64 m_maxWaitMs;
+    State m_state = State::Free;
+    int m_limit; // fetches at once
+    int m_inFlight = 0;
+    bool m_probeInFlight = false;
+    int m_episode = 0;
     qint64 m_nextStartAt = 0;
-    qint64 m_pausedUntil = 0;
-    qint64 m_slowedAt = -1; // when the host's last limiting signal slowed us
-    int m_goodInARow = 0;
-    int m_stepsSinceLimit = 0; // easing steps since the last limit
+    // The allowance: a spacing learned from the host, as it was when learned.
+    qint64 m_allowanceMs = 0;
+    qint64 m_learnedAt = 0;
+    bool m_announcedLimiting = false;
+    qint64 m_grownAt = 0; // when fetches at once last changed
     std::deque<qint64> m_recentGood; // when the good answers of the last second came
+    std::optional<qint64> m_firstStartAt;
+    qint64 m_goodAnswers = 0;
+    // The pause under way:
+    qint64 m_pausedSince = 0;
+    qint64 m_probeAt = 0;
+    int m_probesFailed = 0;
+    qint64 m_goodBeforePause = 0;
+    int m_blocks = 0; // blocks so far
+    qint64 m_rateAllowanceMs = 0; // learnt if the probe is answered
+    qint64 m_blockAllowanceMs = 0; // learnt if the block ends
 };

@@ -128,6 +128,15 @@ FetchResult resultOf(Transfer &transfer, CURLcode code)
     case CURLE_URL_MALFORMAT:
         result.failure = redirects > 0 ? Failure::BadRedirect : Failure::BadAddress;
         break;
+    case CURLE_OPERATION_TIMEDOUT:
+        // A page whose answer began and then ran out of time is too slow to wait for, not a
+        // site that did not answer: asking again would only wait as long once more. (A
+        // redirect's status stays while the next address is silent: that is no answer.)
+        if (status >= 200 && status < 300) {
+            result.failure = Failure::TooSlow;
+            break;
+        }
+        [[fallthrough]];
     case CURLE_RECV_ERROR:
     case CURLE_HTTP2:
     case CURLE_HTTP2_STREAM:
@@ -140,7 +149,6 @@ FetchResult resultOf(Transfer &transfer, CURLcode code)
     case CURLE_COULDNT_RESOLVE_HOST:
     case CURLE_COULDNT_RESOLVE_PROXY:
     case CURLE_COULDNT_CONNECT:
-    case CURLE_OPERATION_TIMEDOUT:
     case CURLE_GOT_NOTHING:
     case CURLE_SEND_ERROR: {
         result.failure = Failure::NoAnswer;
@@ -237,7 +245,7 @@ ParallelFetcher::~ParallelFetcher()
     curl_global_cleanup();
 }
 
-void ParallelFetcher::start(quint64 id, const QString &link)
+void ParallelFetcher::start(quint64 id, const QString &link, qint64 timeLimitMs)
 {
     auto refuse = [&](FetchResult::Failure failure) {
         FetchResult result;
@@ -252,7 +260,9 @@ void ParallelFetcher::start(quint64 id, const QString &link)
     transfer->id = id;
     transfer->maxBytes = d->policy.maxPageBytes;
     transfer->easy = curl_easy_init();
-    if (!transfer->easy || !d->configure(*transfer, link.toUtf8())) {
+    const qint64 limitMs = qBound<qint64>(1, timeLimitMs, d->policy.maxTimeSeconds * 1000LL);
+    if (!transfer->easy || !d->configure(*transfer, link.toUtf8())
+        || curl_easy_setopt(transfer->easy, CURLOPT_TIMEOUT_MS, long(limitMs)) != CURLE_OK) {
         if (transfer->easy)
             curl_easy_cleanup(transfer->easy);
         // libcurl refuses an address over its length limit when it is set.

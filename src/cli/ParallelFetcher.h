@@ -3,32 +3,29 @@
 // writes no file for a fetch.
 #pragma once
 
-#include "cli/FetchJudgement.h"
+#include "cli/PageFetcher.h"
 #include "core/FetchCommand.h"
 
-#include <QList>
-#include <QString>
-
 #include <memory>
-#include <utility>
 
-class ParallelFetcher
+class ParallelFetcher : public PageFetcher
 {
 public:
     explicit ParallelFetcher(FetchCommand::FetchPolicy policy);
-    ~ParallelFetcher();
+    ~ParallelFetcher() override;
     ParallelFetcher(const ParallelFetcher &) = delete;
     ParallelFetcher &operator=(const ParallelFetcher &) = delete;
 
     // Starts fetching link; id comes back with its result. A link that cannot be handed to
     // libcurl as it is (a NUL, a lone surrogate, too long) finishes at once as a bad address.
-    void start(quint64 id, const QString &link);
+    // The transfer stops after timeLimitMs or the policy's own time limit, whichever is less.
+    void start(quint64 id, const QString &link, qint64 timeLimitMs) override;
 
     // Lets the transfers run for up to timeoutMs, or until wakeDescriptor (when not -1) is
     // readable, and returns the fetches that have ended.
-    QList<std::pair<quint64, FetchResult>> wait(int timeoutMs, int wakeDescriptor = -1);
+    QList<std::pair<quint64, FetchResult>> wait(int timeoutMs, int wakeDescriptor = -1) override;
 
-    int running() const;
+    int running() const override;
 
 private:
     struct Private;

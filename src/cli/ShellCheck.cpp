@@ -18,8 +18,10 @@
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QFileDevice>
+#include <QHash>
 #include <QTextStream>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -49,18 +51,41 @@ OutputState flushOutput(QTextStream &out, QString *why)
     return OutputState::Failed;
 }
 
-QString summaryLine(qsizetype valid, qsizetype invalid, qsizetype unknown, qsizetype cached,
-                    qint64 elapsedMs)
+constexpr qsizetype MostCausesShown = 8;
+
+// The summary: a line of counts, then one line per cause of the unknown links, the most
+// frequent first, so that "try again later" and "no answer" are told apart at a glance.
+QString summary(qsizetype valid, qsizetype invalid, const QStringList &unknownCauses,
+                qsizetype cached, qint64 elapsedMs)
 {
-    QString line = QStringLiteral("%1 links: %2 valid, %3 invalid, %4 unknown in %5 s")
+    const qsizetype unknown = unknownCauses.size();
+    QString text = QStringLiteral("%1 links: %2 valid, %3 invalid, %4 unknown in %5 s")
                        .arg(valid + invalid + unknown)
                        .arg(valid)
                        .arg(invalid)
                        .arg(unknown)
                        .arg(elapsedMs / 1000.0, 0, 'f', 1);
     if (cached > 0)
-        line += QStringLiteral(", %1 from the cache").arg(cached);
-    return line;
+        text += QStringLiteral(", %1 from the cache").arg(cached);
+    text += u'\n';
+    QHash<QString, qsizetype> counts;
+    for (const QString &cause : unknownCauses)
+        ++counts[cause];
+    QList<std::pair<qsizetype, QString>> byCount;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+        byCount.append({-it.value(), it.key()});
+    std::sort(byCount.begin(), byCount.end());
+    const int width = int(QString::number(unknown).size());
+    qsizetype shown = 0;
+    for (const auto &[count, cause] : byCount.first(qMin(byCount.size(), MostCausesShown))) {
+        text += QStringLiteral("  %1 %2\n")
+                    .arg(-count, width)
+                    .arg(CheckedLinkFormat::printableField(cause));
+        shown -= count;
+    }
+    if (shown < unknown)
+        text += QStringLiteral("  %1 for other causes\n").arg(unknown - shown, width);
+    return text;
 }
 } // namespace
 
@@ -139,7 +164,7 @@ int run(const Options &options, QTextStream &out, QTextStream &err)
     const qsizetype total = loaded.size();
     const ReportFormat::SourceColumn sourceColumn
         = options.extract ? ReportFormat::SourceColumn::With : ReportFormat::SourceColumn::Without;
-    QStringList validLinks, invalidLinks, unknownLinks;
+    QStringList validLinks, invalidLinks, unknownLinks, unknownCauses;
     QList<CheckedLink> everything; // for the Markdown report, written at the end
     qsizetype fromCache = 0;
     bool cacheFailed = false;
@@ -179,6 +204,8 @@ int run(const Options &options, QTextStream &out, QTextStream &err)
              : checked.verdict == LinkVerdict::Invalid ? invalidLinks
                                                        : unknownLinks)
             << checked.link;
+        if (checked.verdict == LinkVerdict::Unknown)
+            unknownCauses << checked.reason;
     });
     auto counted = [&](const CheckedLink &checked) {
         progress.linkDone(checked.verdict == LinkVerdict::Valid,
@@ -232,6 +259,11 @@ int run(const Options &options, QTextStream &out, QTextStream &err)
         settings.maxWaitMs = qint64(options.maxWaitSeconds) * 1000;
         settings.rate = options.rate;
         CheckScheduler scheduler(toFetch, settings, FetchCommand::fetchPolicy());
+        if (!options.quiet)
+            scheduler.setNotice([&](const QString &line) {
+                progress.clear();
+                complain(err, line);
+            });
         scheduler.run(
             [&](qsizetype index, const CheckedLink &decided, const QString &windowReason) {
                 CheckedLink checked = decided;
@@ -257,11 +289,7 @@ int run(const Options &options, QTextStream &out, QTextStream &err)
             [&] {
                 interruptedBy = interrupts.received();
                 if (showProgress) {
-                    const auto wait = scheduler.longestWait();
-                    progress.setWaiting(wait ? QStringLiteral("waiting %1 s: %2 is limiting")
-                                                   .arg((wait->remainingMs + 999) / 1000)
-                                                   .arg(wait->host)
-                                             : QString());
+                    progress.setWaiting(scheduler.waitingText());
                     progress.draw();
                 }
                 return interruptedBy == 0 && outputState == OutputState::Fine;
@@ -302,9 +330,8 @@ int run(const Options &options, QTextStream &out, QTextStream &err)
         }
     }
     if (options.summary || (!options.quiet && ::isatty(STDERR_FILENO))) {
-        err << summaryLine(validLinks.size(), invalidLinks.size(), unknownLinks.size(), fromCache,
-                           clock.elapsed())
-            << '\n';
+        err << summary(validLinks.size(), invalidLinks.size(), unknownCauses, fromCache,
+                       clock.elapsed());
         err.flush();
     }
     return status;

@@ -1,0 +1,439 @@
+// How the shell checker paces, pauses, probes and gives up on hosts, run against a simulated
+// site on a simulated clock: answers go in, the starts, probe times, notices and outcomes that
+// come out are compared whole.
+#include "cli/CheckScheduler.h"
+#include "cli/PageFetcher.h"
+
+#include <QtTest>
+
+#include <map>
+
+namespace {
+QByteArray pageWithStatus(const char *status, const char *reason)
+{
+    return QByteArray("<script>var ytInitialPlayerResponse = {\"playabilityStatus\":{\"status\":\"")
+        + status + "\",\"reason\":\"" + reason + "\",\"contextParams\":\"x\"}};</script>\n";
+}
+
+// A site for the scheduler to fetch from. Every answer is decided when its request arrives and
+// comes back a fixed latency later. Rules, separated by ";", each for one host:
+//   HOST KIND [#N | FROM-TO | link=I] [ra=SECONDS]
+//     KIND: 429, 503, 500, bot (a bot-check page), none (no answer), hang (nothing until the
+//     time limit), trickle (an answer that runs into the time limit)
+//     #N: the host's Nth request only; FROM-TO: requests arriving in that time (ms; TO may be
+//     left open); link=I: every request for link I
+//   HOST block #N S [+P]       bot checks for S ms from the Nth request, each request during
+//                              it adding P ms
+//   HOST allowance B R S [+P]  B requests at once, R more a second; an empty allowance starts
+//                              a block of S ms
+// Anything else is a good page.
+class SimulatedSite : public PageFetcher
+{
+public:
+    SimulatedSite(const QString &rules, qint64 latencyMs)
+        : m_latencyMs(latencyMs)
+    {
+        for (const QString &text : rules.split(u';', Qt::SkipEmptyParts))
+            m_rules.append(text.trimmed().split(u' '));
+    }
+
+    std::function<void(quint64 id)> onStart; // told of every start
+
+    qint64 now() const { return m_now; }
+    int requests() const { return m_requests; }
+    int blockedRequests() const { return m_blockedRequests; }
+    int blocks() const { return m_blocks; }
+
+    void start(quint64 id, const QString &link, qint64 timeLimitMs) override
+    {
+        if (onStart)
+            onStart(id);
+        const QString host = QUrl(link).host();
+        const int number = ++m_perHost[host];
+        ++m_requests;
+        FetchResult result;
+        result.httpStatus = 200;
+        result.page = pageWithStatus("OK", "");
+        qint64 endsAt = m_now + m_latencyMs;
+        for (const QStringList &rule : std::as_const(m_rules)) {
+            if (rule.value(0) != host)
+                continue;
+            const QString kind = rule.value(1);
+            if (kind == u"block" || kind == u"allowance") {
+                if (blocked(host, rule, number))
+                    result.page
+                        = pageWithStatus("LOGIN_REQUIRED", "Sign in to confirm you're not a bot");
+                continue;
+            }
+            if (!applies(rule.value(2), number, int(id)))
+                continue;
+            const QString retryAfter = rule.value(3, rule.value(2));
+            if (retryAfter.startsWith(u"ra="))
+                result.retryAfterSeconds = retryAfter.mid(3).toLongLong();
+            if (kind == u"bot") {
+                result.page
+                    = pageWithStatus("LOGIN_REQUIRED", "Sign in to confirm you're not a bot");
+            } else if (kind == u"none" || kind == u"hang") {
+                result = {};
+                result.failure = FetchResult::Failure::NoAnswer;
+                result.detail = kind == u"none" ? u"connection refused"_qs : u"timed out"_qs;
+                if (kind == u"hang")
+                    endsAt = m_now + timeLimitMs;
+            } else if (kind == u"trickle") {
+                result.failure = FetchResult::Failure::TooSlow;
+                endsAt = m_now + timeLimitMs;
+            } else {
+                result.httpStatus = kind.toInt();
+                result.page.clear();
+            }
+        }
+        m_pending.emplace(endsAt, std::pair {id, result});
+    }
+
+    QList<std::pair<quint64, FetchResult>> wait(int timeoutMs, int) override
+    {
+        QList<std::pair<quint64, FetchResult>> ended;
+        if (m_pending.empty() || m_pending.begin()->first > m_now + timeoutMs) {
+            m_now += timeoutMs;
+            return ended;
+        }
+        m_now = qMax(m_now, m_pending.begin()->first);
+        while (!m_pending.empty() && m_pending.begin()->first <= m_now) {
+            ended.append(m_pending.begin()->second);
+            m_pending.erase(m_pending.begin());
+        }
+        return ended;
+    }
+
+    int running() const override { return int(m_pending.size()); }
+
+private:
+    bool applies(const QString &when, int number, int link) const
+    {
+        if (when.isEmpty() || when.startsWith(u"ra="))
+            return true;
+        if (when.startsWith(u'#'))
+            return number == when.mid(1).toInt();
+        if (when.startsWith(u"link="))
+            return link == when.mid(5).toInt();
+        const QStringList range = when.split(u'-');
+        return m_now >= range.value(0).toLongLong()
+            && (range.value(1).isEmpty() || m_now < range.value(1).toLongLong());
+    }
+
+    bool blocked(const QString &host, const QStringList &rule, int number)
+    {
+        Block &block = m_blockOf[host];
+        if (m_now < block.until) {
+            const bool allowance = rule.value(1) == u"allowance";
+            block.until += rule.value(allowance ? 5 : 4, u"+0"_qs).mid(1).toLongLong();
+            ++m_blockedRequests;
+            return true;
+        }
+        bool starts = false;
+        qint64 length = 0;
+        if (rule.value(1) == u"block") {
+            starts = number == rule.value(2).mid(1).toInt();
+            length = rule.value(3).toLongLong();
+        } else {
+            if (!block.allowanceSet) {
+                block.allowance = rule.value(2).toDouble();
+                block.allowanceSet = true;
+            }
+            block.allowance = qMin(
+                rule.value(2).toDouble(),
+                block.allowance + (m_now - block.allowanceAt) * rule.value(3).toDouble() / 1000);
+            block.allowanceAt = m_now;
+            starts = block.allowance < 1;
+            if (!starts)
+                block.allowance -= 1;
+            length = rule.value(4).toLongLong();
+        }
+        if (!starts)
+            return false;
+        block.until = m_now + length;
+        ++m_blocks;
+        ++m_blockedRequests;
+        return true;
+    }
+
+    struct Block
+    {
+        qint64 until = 0;
+        double allowance = 0;
+        bool allowanceSet = false;
+        qint64 allowanceAt = 0;
+    };
+
+    qint64 m_latencyMs;
+    QList<QStringList> m_rules;
+    qint64 m_now = 0;
+    std::multimap<qint64, std::pair<quint64, FetchResult>> m_pending;
+    QHash<QString, int> m_perHost;
+    QHash<QString, Block> m_blockOf;
+    int m_requests = 0;
+    int m_blockedRequests = 0;
+    int m_blocks = 0;
+};
+
+// "jobs=2 retries=0 maxwait=10 rate=2 latency=100" as settings; the latency is the site's.
+SchedulerSettings settingsOf(const QString &text, qint64 *latencyMs)
+{
+    SchedulerSettings settings;
+    *latencyMs = 100;
+    for (const QString &pair : text.split(u' ', Qt::SkipEmptyParts)) {
+        const QString key = pair.section(u'=', 0, 0);
+        const QString value = pair.section(u'=', 1);
+        if (key == u"jobs")
+            settings.jobs = value.toInt();
+        else if (key == u"retries")
+            settings.retries = value.toInt();
+        else if (key == u"maxwait")
+            settings.maxWaitMs = value.toLongLong() * 1000;
+        else if (key == u"rate")
+            settings.rate = value.toDouble();
+        else if (key == u"latency")
+            *latencyMs = value.toLongLong();
+    }
+    return settings;
+}
+
+// "a*3 b*2": three links on host a, then two on host b.
+QStringList linksOf(const QString &text)
+{
+    QStringList links;
+    for (const QString &group : text.split(u' ', Qt::SkipEmptyParts)) {
+        const int count = group.section(u'*', 1).isEmpty() ? 1 : group.section(u'*', 1).toInt();
+        for (int i = 0; i < count; ++i)
+            links << u"http://%1/watch?v=%2"_qs.arg(group.section(u'*', 0, 0)).arg(links.size());
+    }
+    return links;
+}
+
+// One link's outcome: verdict, reason, HTTP status ("-" for none) and fetches.
+QString outcomeOf(const CheckedLink &checked)
+{
+    const char *verdicts[] = {"valid", "invalid", "unknown"};
+    QString text = QString::fromLatin1(verdicts[int(checked.verdict)]);
+    if (!checked.reason.isEmpty())
+        text += u' ' + checked.reason;
+    return text + u' ' + (checked.http ? QString::number(*checked.http) : u"-"_qs) + u" ×"_qs
+        + QString::number(checked.attempts);
+}
+} // namespace
+
+class CheckPacingTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    // trace: the starts ("TIME:LINK,LINK") and notices ("TIME! TEXT") in time order, joined by
+    // " | ", or "" to skip it. outcome: each run of links with the same outcome in input order
+    // ("COUNT OUTCOME"), then what the site counted and when the run ended.
+    void pacingDecisions_data()
+    {
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<QString>("links");
+        QTest::addColumn<QString>("site");
+        QTest::addColumn<QString>("trace");
+        QTest::addColumn<QString>("outcome");
+        const auto row = [](const char *name, const char *settings, const char *links,
+                            const char *site, const char *trace, const char *outcome) {
+            QTest::newRow(name) << QString::fromUtf8(settings) << QString::fromUtf8(links)
+                                << QString::fromUtf8(site) << QString::fromUtf8(trace)
+                                << QString::fromUtf8(outcome);
+        };
+
+        row("a free host takes every job at once", "jobs=2", "a*4", "", "0:0,1 | 100:2,3",
+            "4 valid 200 ×1 | requests 4, blocked 0 in 0 blocks, ended at 200");
+        row("jobs are shared by all hosts", "jobs=2", "a b c", "", "0:0,1 | 100:2",
+            "3 valid 200 ×1 | requests 3, blocked 0 in 0 blocks, ended at 200");
+        row("the user's rate caps every host", "jobs=4 rate=2", "a*3 b*2", "",
+            "0:0,3 | 500:1,4 | 1000:2",
+            "5 valid 200 ×1 | requests 5, blocked 0 in 0 blocks, ended at 1100");
+        row("a limiting page among good answers slows the host", "jobs=2", "a*12", "a bot #5",
+            "0:0,1 | 100:2,3 | 200:4,5 | 400:6 | 500! a limits our requests (bot check); slowing "
+            "to 10 a second | 500:4 | 600:7 | 700:8 | 800:9 | 900:10 | 1000:11",
+            "4 valid 200 ×1 | 1 valid 200 ×2 | 7 valid 200 ×1 | requests 13, blocked 0 in 0 "
+            "blocks, ended at 1100");
+        row("a limit without Retry-After pauses for the new spacing", "jobs=1", "a*4", "a 503 #2",
+            "0:0 | 100:1 | 300:2 | 400! a limits our requests (HTTP 503 (service unavailable)); "
+            "slowing to 10 a second | 400:1 | 500:3",
+            "1 valid 200 ×1 | 1 valid 200 ×2 | 2 valid 200 ×1 | requests 5, blocked 0 in 0 blocks, "
+            "ended at 600");
+        row("a 429 with Retry-After pauses the host that long", "jobs=2", "a*6", "a 429 #3 ra=2",
+            "0:0,1 | 100:2,3 | 2200:4 | 2300! a limits our requests (HTTP 429 (rate limited)); "
+            "slowing to 10 a second | 2300:2 | 2400:5",
+            "2 valid 200 ×1 | 1 valid 200 ×2 | 3 valid 200 ×1 | requests 7, blocked 0 in 0 blocks, "
+            "ended at 2500");
+        row("only the last second's answers set the allowance", "jobs=1", "a*30", "a 429 #25",
+            "0:0 | 100:1 | 200:2 | 300:3 | 400:4 | 500:5 | 600:6 | 700:7 | 800:8 | 900:9 | 1000:10 "
+            "| 1100:11 | 1200:12 | 1300:13 | 1400:14 | 1500:15 | 1600:16 | 1700:17 | 1800:18 | "
+            "1900:19 | 2000:20 | 2100:21 | 2200:22 | 2300:23 | 2400:24 | 2622:25 | 2722! a limits "
+            "our requests (HTTP 429 (rate limited)); slowing to 8.2 a second | 2722:24 | 2844:26 | "
+            "2966:27 | 3088:28 | 3210:29",
+            "24 valid 200 ×1 | 1 valid 200 ×2 | 5 valid 200 ×1 | requests 31, blocked 0 in 0 "
+            "blocks, ended at 3310");
+        row("a block pauses the host, probes it and resumes at its pace", "jobs=2", "a*14",
+            "a block #5 10000",
+            "0:0,1 | 100:2,3 | 200:4,5 | 400:6 | 500! a asks to confirm we are not a bot; pausing, "
+            "next try in 2 s | 2500:7 | 5600:8 | 10200:9 | 10300! a answers again | 10300:4,5 | "
+            "10400:6,7 | 10500:8,10 | 10600:11,12 | 10700:13",
+            "4 valid 200 ×1 | 5 valid 200 ×2 | 5 valid 200 ×1 | requests 19, blocked 5 in 1 "
+            "blocks, ended at 10800");
+        row("a block does not hold back another host", "jobs=2", "a*3 b*4", "a block #1 10000",
+            "0:0,1 | 100:3,4 | 200:2,5 | 300! a asks to confirm we are not a bot; pausing, next "
+            "try in 2 s | 300:6 | 2300:0 | 5400:1 | 10000:2 | 10100! a answers again | 10100:0,1",
+            "2 valid 200 ×3 | 1 valid 200 ×2 | 4 valid 200 ×1 | requests 12, blocked 5 in 1 "
+            "blocks, ended at 10200");
+        row("a Retry-After during a block sets the next probe", "jobs=1", "a*4",
+            "a 429 200-8000 ra=3",
+            "0:0 | 100:1 | 200:2 | 3300:3 | 3400! a refuses us (HTTP 429 (rate limited)); pausing, "
+            "next try in 3 s | 6400:2 | 9500:3 | 9600! a answers again | 9600:2",
+            "2 valid 200 ×1 | 1 valid 200 ×3 | 1 valid 200 ×2 | requests 7, blocked 0 in 0 blocks, "
+            "ended at 9700");
+        row("a host blocking past --max-wait is given up", "jobs=2 maxwait=10", "a*10", "a bot",
+            "0:0,1 | 200:2 | 300! a asks to confirm we are not a bot; pausing, next try in 2 s | "
+            "2300:3 | 5400:4 | 10000:5 | 10100! a has blocked us for 10 s; its 10 links left are "
+            "unknown",
+            "6 unknown bot check 200 ×1 | 4 unknown site blocking: not tried - ×0 | requests 6, "
+            "blocked 0 in 0 blocks, ended at 10100");
+        row("a slowed host doubles its fetches each second of good answers", "jobs=8 latency=1000",
+            "a*40", "a 429 #9",
+            "0:0,1,2,3,4,5,6,7 | 1000:8,9,10,11,12,13,14,15 | 2100:16 | 3100! a limits our "
+            "requests (HTTP 429 (rate limited)); slowing to 10 a second | 3100:8 | 3200:17 | "
+            "3300:18 | 3400:19 | 4100:20 | 4200:21 | 4299:22 | 4398:23 | 4497:24 | 4596:25 | "
+            "4695:26 | 4794:27 | 5100:28 | 5200:29 | 5299:30 | 5398:31 | 5497:32 | 5596:33 | "
+            "5695:34 | 5794:35 | 6100:36 | 6200:37 | 6299:38 | 6398:39",
+            "8 valid 200 ×1 | 1 valid 200 ×2 | 31 valid 200 ×1 | requests 41, blocked 0 in 0 "
+            "blocks, ended at 7398");
+        row("a 20 s block from the 50th request, longer by each request during it",
+            "jobs=8 latency=50", "a*300", "a block #50 20000 +250", "",
+            "49 valid 200 ×1 | 12 valid 200 ×2 | 239 valid 200 ×1 | requests 312, blocked 12 in 1 "
+            "blocks, ended at 28840");
+        row("an allowance of 40 at once and 4 a second, a 15 s block when it runs out",
+            "jobs=8 latency=50", "a*300", "a allowance 40 4 15000", "",
+            "41 valid 200 ×1 | 11 valid 200 ×2 | 30 valid 200 ×1 | 12 valid 200 ×2 | 206 valid 200 "
+            "×1 | requests 323, blocked 23 in 2 blocks, ended at 81544");
+        row("a host that blocks for good", "jobs=8 latency=50", "a*300", "a block #1 100000000", "",
+            "18 unknown bot check 200 ×1 | 282 unknown site blocking: not tried - ×0 | requests "
+            "18, blocked 18 in 1 blocks, ended at 120100");
+        row("a Retry-After of exactly --max-wait is waited for", "maxwait=5", "a", "a 429 #1 ra=5",
+            "0:0 | 5100:0 | 5200! a limits our requests (HTTP 429 (rate limited)); slowing to 10 a "
+            "second",
+            "1 valid 200 ×2 | requests 2, blocked 0 in 0 blocks, ended at 5200");
+        row("a longer Retry-After decides the link, the host waits --max-wait", "jobs=1 maxwait=5",
+            "a*3", "a 429 #1 ra=300",
+            "0:0 | 5100:1 | 5200! a limits our requests (HTTP 429 (rate limited)); slowing to 10 a "
+            "second | 5200:2",
+            "1 unknown HTTP 429 (rate limited), asked to wait 300 s 429 ×1 | 2 valid 200 ×1 | "
+            "requests 3, blocked 0 in 0 blocks, ended at 5300");
+        row("a 500 with Retry-After is retried no sooner", "jobs=1", "a*3", "a 500 #1 ra=3",
+            "0:0 | 100:1 | 200:2 | 3100:0",
+            "1 valid 200 ×2 | 2 valid 200 ×1 | requests 4, blocked 0 in 0 blocks, ended at 3200");
+        row("a retried link keeps its place in the input order", "jobs=1", "a*14", "a 500 #1",
+            "0:0 | 100:1 | 200:2 | 300:3 | 400:4 | 500:5 | 600:6 | 700:7 | 800:8 | 900:9 | 1000:10 "
+            "| 1100:0 | 1200:11 | 1300:12 | 1400:13",
+            "1 valid 200 ×2 | 13 valid 200 ×1 | requests 15, blocked 0 in 0 blocks, ended at 1500");
+        row("no answer leaves the HTTP status empty", "retries=1", "a", "a none", "0:0 | 1100:0",
+            "1 unknown no answer: connection refused - ×2 | requests 2, blocked 0 in 0 blocks, "
+            "ended at 1200");
+        row("a page that trickles is not retried", "", "a", "a trickle link=0", "0:0",
+            "1 unknown page too slow 200 ×1 | requests 1, blocked 0 in 0 blocks, ended at 120000");
+        row("one link's tries stay within three minutes", "", "a", "a hang link=0",
+            "0:0 | 121000:0",
+            "1 unknown no answer: timed out - ×2 | requests 2, blocked 0 in 0 blocks, ended at "
+            "181000");
+    }
+    void pacingDecisions()
+    {
+        QFETCH(QString, settings);
+        QFETCH(QString, links);
+        QFETCH(QString, site);
+        qint64 latencyMs = 0;
+        const SchedulerSettings scheduling = settingsOf(settings, &latencyMs);
+        SimulatedSite simulated(site, latencyMs);
+        const QStringList linkList = linksOf(links);
+
+        // The trace, with the starts at one time gathered.
+        QStringList recorded;
+        qint64 lastStartAt = -1;
+        simulated.onStart = [&](quint64 id) {
+            if (simulated.now() == lastStartAt) {
+                recorded.last() += u',' + QString::number(id);
+                return;
+            }
+            lastStartAt = simulated.now();
+            recorded << u"%1:%2"_qs.arg(simulated.now()).arg(id);
+        };
+        CheckScheduler scheduler(
+            linkList, scheduling, simulated, [&] { return simulated.now(); }, [] { return 0.0; });
+        scheduler.setNotice([&](const QString &line) {
+            recorded << u"%1! %2"_qs.arg(simulated.now()).arg(line);
+            lastStartAt = -1;
+        });
+        QList<std::optional<CheckedLink>> decided(linkList.size());
+        scheduler.run(
+            [&](qsizetype index, const CheckedLink &checked, const QString &) {
+                QVERIFY2(!decided[index], "a link decided twice");
+                decided[index] = checked;
+            },
+            [&] { return simulated.now() < 3'600'000; });
+
+        QStringList outcome;
+        QString previous;
+        int count = 0;
+        for (const auto &checked : std::as_const(decided)) {
+            QVERIFY2(checked, "a link left undecided");
+            const QString text = outcomeOf(*checked);
+            if (text != previous && count > 0) {
+                outcome << u"%1 %2"_qs.arg(count).arg(previous);
+                count = 0;
+            }
+            previous = text;
+            ++count;
+        }
+        if (count > 0)
+            outcome << u"%1 %2"_qs.arg(count).arg(previous);
+        outcome << u"requests %1, blocked %2 in %3 blocks, ended at %4"_qs.arg(simulated.requests())
+                       .arg(simulated.blockedRequests())
+                       .arg(simulated.blocks())
+                       .arg(simulated.now());
+        QFETCH(QString, trace);
+        // PACING_DUMP=1 prints what each row got: the way to write a new row.
+        if (qEnvironmentVariableIsSet("PACING_DUMP"))
+            qDebug().noquote() << "\n" << recorded.join(u" | ") << "\n" << outcome.join(u" | ");
+        if (!trace.isEmpty())
+            QCOMPARE(recorded.join(u" | "), trace);
+        QTEST(outcome.join(u" | "), "outcome");
+    }
+
+    // What the progress bar says while a host holds its links back, each time it changes.
+    void progressBarNamesThePausedHost()
+    {
+        SimulatedSite site(u"a block #2 5000"_qs, 100);
+        SchedulerSettings settings;
+        settings.jobs = 1;
+        CheckScheduler scheduler(
+            linksOf(u"a*4"_qs), settings, site, [&] { return site.now(); }, [] { return 0.0; });
+        QStringList shown;
+        QString last;
+        scheduler.run([](qsizetype, const CheckedLink &, const QString &) {},
+                      [&] {
+                          const QString text = scheduler.waitingText();
+                          if (text != last)
+                              shown << u"%1 %2"_qs.arg(site.now()).arg(text).trimmed();
+                          last = text;
+                          return true;
+                      });
+        QCOMPARE(
+            shown,
+            QStringList({"200 waiting 1 s: a is limiting", "300 a is limiting: trying again",
+                         "400 a blocks us: next try in 2 s", "1400 a blocks us: next try in 1 s",
+                         "2400 a blocks us: trying again", "2500 a blocks us: next try in 3 s",
+                         "3500 a blocks us: next try in 2 s", "4500 a blocks us: next try in 1 s",
+                         "5500 a blocks us: trying again", "5600"}));
+    }
+};
+
+QTEST_GUILESS_MAIN(CheckPacingTest)
+#include "tst_CheckPacing.moc"
