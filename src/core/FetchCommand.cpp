@@ -66,7 +66,8 @@ QProcessEnvironment fetchEnvironment(const QString &toolPath)
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(
         QStringLiteral("CURL_CA_BUNDLE"),
-        QFileInfo(toolPath).dir().filePath(QLatin1String(FetchTool::BundleFileName)));
+        QDir::toNativeSeparators(
+            QFileInfo(toolPath).dir().filePath(QLatin1String(FetchTool::BundleFileName))));
     return environment;
 }
 

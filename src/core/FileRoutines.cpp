@@ -1,13 +1,11 @@
 #include "core/FileRoutines.h"
 
 #include "core/AppError.h"
+#include "system/ReplaceFile.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
-
-#include <cerrno>
-#include <cstdio>
 
 void writeBytesToFile(const QByteArray &bytes, const QString &path,
                       QFileDevice::Permissions permissions)
@@ -23,12 +21,10 @@ void writeBytesToFile(const QByteArray &bytes, const QString &path,
     if (!file.setPermissions(permissions))
         fail(file.errorString());
     file.close();
-    // rename(2) replaces whatever is at path, a symbolic link included, in one step;
-    // QFile::rename would refuse an existing target.
-    if (::rename(QFile::encodeName(file.fileName()).constData(),
-                 QFile::encodeName(path).constData())
-        != 0)
-        fail(qt_error_string(errno));
+    // Replaces whatever is at path, a symbolic link included, in one step.
+    QString why;
+    if (!replaceFile(file.fileName(), path, &why))
+        fail(why);
     file.setAutoRemove(false);
 }
 

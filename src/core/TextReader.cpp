@@ -1,6 +1,7 @@
 #include "core/TextReader.h"
 
 #include "core/AppError.h"
+#include "system/StandardStreams.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -254,10 +255,11 @@ void decodeInPieces(QByteArrayView bytes, qsizetype pieceBytes,
     decodePieces(bytes.sliced(mark.length()), encodingOf(mark), pieceBytes, buffer, take);
 }
 
-QByteArray readWholeFile(const QString &path, qint64 maxBytes)
+namespace {
+// Reads an open file to its end, refusing it when it holds more than maxBytes.
+QByteArray readToEnd(QFile &file, qint64 maxBytes)
 {
-    QFile file(path);
-    openForReading(file);
+    const QString path = file.fileName();
     const auto tooLarge = [&] {
         return AppError(QStringLiteral("Cannot read %1: it is larger than %2")
                             .arg(describedPath(path), describedSize(maxBytes)));
@@ -286,6 +288,23 @@ QByteArray readWholeFile(const QString &path, qint64 maxBytes)
         if (got == 0)
             return bytes;
     }
+}
+} // namespace
+
+QByteArray readWholeFile(const QString &path, qint64 maxBytes)
+{
+    QFile file(path);
+    openForReading(file);
+    return readToEnd(file, maxBytes);
+}
+
+QByteArray readStandardInput(qint64 maxBytes)
+{
+    QFile file;
+    if (!StandardStreams::openInput(file))
+        throw AppError(QStringLiteral("Cannot open %1: %2")
+                           .arg(describedPath(file.fileName()), file.errorString()));
+    return readToEnd(file, maxBytes);
 }
 
 QStringList readAllLines(const QString &path)
