@@ -21,7 +21,7 @@ void FetchToolFiles::removeQuietly(Platform &platform) const
     // Removal never fails: without a temporary folder there is nothing of ours to delete.
     auto inTemporaryFolder = [](const char *name) {
         try {
-            return QDir(temporaryFolder()).filePath(QLatin1String(name));
+            return QDir::toNativeSeparators(QDir(temporaryFolder()).filePath(QLatin1String(name)));
         } catch (const AppError &) {
             return QString();
         }
