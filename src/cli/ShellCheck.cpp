@@ -131,9 +131,11 @@ int run(const Options &options, QTextStream &out, QTextStream &err)
     QString outputError;
     OutputState outputState = OutputState::Fine;
 
-    const bool showProgress = options.progress && StandardStreams::isTerminal(StandardStreams::Stream::Error);
+    const bool showProgress
+        = options.progress && StandardStreams::isTerminal(StandardStreams::Stream::Error);
     ProgressBar progress(showProgress, total);
-    const bool outputSharesTheTerminal = StandardStreams::isTerminal(StandardStreams::Stream::Output)
+    const bool outputSharesTheTerminal
+        = StandardStreams::isTerminal(StandardStreams::Stream::Output)
         && StandardStreams::isTerminal(StandardStreams::Stream::Error);
     auto write = [&](const QString &text) {
         if (outputState != OutputState::Fine)
@@ -267,7 +269,8 @@ int run(const Options &options, QTextStream &out, QTextStream &err)
             status = CheckCommandLine::ExitUsageOrUnreadableFile;
         }
     }
-    if (options.summary || (!options.quiet && StandardStreams::isTerminal(StandardStreams::Stream::Error))) {
+    if (options.summary
+        || (!options.quiet && StandardStreams::isTerminal(StandardStreams::Stream::Error))) {
         err << summaryLine(validLinks.size(), invalidLinks.size(), unknownLinks.size(), fromCache,
                            clock.elapsed())
             << '\n';

@@ -14,7 +14,8 @@ bool QtPlatform::queryConnectedState(quint32 &state, quint32 &flags)
 {
     INTERNET_CONNECTED_INFO info = {};
     DWORD length = sizeof info;
-    const bool read = InternetQueryOptionA(nullptr, INTERNET_OPTION_CONNECTED_STATE, &info, &length);
+    const bool read
+        = InternetQueryOptionA(nullptr, INTERNET_OPTION_CONNECTED_STATE, &info, &length);
     state = info.dwConnectedState;
     flags = info.dwFlags;
     return read;

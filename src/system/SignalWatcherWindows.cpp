@@ -76,11 +76,9 @@ bool connectPair()
         && getsockname(listener, reinterpret_cast<sockaddr *>(&address), &length) == 0
         && (wakeWriter = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP)) != INVALID_SOCKET
         && connect(wakeWriter, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0
-        && (wakeReader = accept(listener, reinterpret_cast<sockaddr *>(&peerAddress),
-                                &peerLength))
+        && (wakeReader = accept(listener, reinterpret_cast<sockaddr *>(&peerAddress), &peerLength))
             != INVALID_SOCKET
-        && getsockname(wakeWriter, reinterpret_cast<sockaddr *>(&writerAddress), &writerLength)
-            == 0
+        && getsockname(wakeWriter, reinterpret_cast<sockaddr *>(&writerAddress), &writerLength) == 0
         && peerAddress.sin_port == writerAddress.sin_port;
     closesocket(listener);
     u_long nonBlocking = 1;
@@ -119,8 +117,7 @@ int SignalWatcher::wakeDescriptor() const
 int SignalWatcher::received()
 {
     char bytes[16];
-    while (wakeReader != INVALID_SOCKET && recv(wakeReader, bytes, sizeof bytes, 0) > 0) {
-    }
+    while (wakeReader != INVALID_SOCKET && recv(wakeReader, bytes, sizeof bytes, 0) > 0) { }
     if (m_received == 0)
         m_received = firstSignal;
     return m_received;

@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <io.h>
@@ -52,11 +53,16 @@ protected:
             lines += data[i];
             afterCr = data[i] == '\r';
         }
-        // A failed write leaves errno as the C runtime set it (EPIPE for a closed pipe).
         for (qsizetype written = 0; written < lines.size();) {
             const qint64 now = m_file.write(lines.constData() + written, lines.size() - written);
-            if (now <= 0)
+            if (now <= 0) {
+                // A pipe whose reader has gone answers ERROR_NO_DATA, which the C runtime does
+                // not always call EPIPE; EPIPE is what tells the shell tool its output went.
+                const DWORD error = GetLastError();
+                if (error == ERROR_NO_DATA || error == ERROR_BROKEN_PIPE)
+                    errno = EPIPE;
                 return -1;
+            }
             written += now;
         }
         m_afterCr = afterCr;
