@@ -140,7 +140,11 @@ private slots:
     // temporary folder's odd name reaches the fetch list's page paths intact.
     void allValidExitsWithZero()
     {
+#ifdef Q_OS_WIN // where a folder's name holds no quote, backslash or tab
+        const QString odd = m_dir.filePath("odd 'temp' folder #1 (é)");
+#else
         const QString odd = m_dir.filePath("odd \"temp\" \\ folder\t#1");
+#endif
         QVERIFY(QDir().mkpath(odd));
         const QStringList links {url("/watch?v=ok"), url("/watch?v=slow")};
         CheckToolOutcome outcome = runCheckTool(odd, {linkFile(links)});
@@ -348,9 +352,9 @@ private slots:
     }
     void interruptEndsTheFetchesAndCleansUp()
     {
+#ifndef Q_OS_WIN
         QFETCH(int, signalNumber);
         QFETCH(bool, wholeGroup);
-#ifndef Q_OS_WIN
         QStringList links;
         for (int i = 0; i < 10; ++i)
             links << url(u"/watch?v=ok&delay=60000&n=%1"_qs.arg(i));

@@ -13,19 +13,26 @@ void writeBytesToFile(const QByteArray &bytes, const QString &path,
     auto fail = [&](const QString &why) {
         throw AppError(QStringLiteral("Cannot write \"%1\": %2").arg(path, why), 75);
     };
-    QTemporaryFile file(path + QStringLiteral(".XXXXXX"));
-    if (!file.open())
-        fail(file.errorString());
-    if (file.write(bytes) != bytes.size() || !file.flush())
-        fail(file.errorString());
-    if (!file.setPermissions(permissions))
-        fail(file.errorString());
-    file.close();
+    // The fresh file is closed for good before it is renamed: QTemporaryFile::close() keeps it
+    // open, and Windows renames no open file.
+    QString written;
+    {
+        QTemporaryFile file(path + QStringLiteral(".XXXXXX"));
+        if (!file.open())
+            fail(file.errorString());
+        if (file.write(bytes) != bytes.size() || !file.flush())
+            fail(file.errorString());
+        if (!file.setPermissions(permissions))
+            fail(file.errorString());
+        written = file.fileName();
+        file.setAutoRemove(false);
+    }
     // Replaces whatever is at path, a symbolic link included, in one step.
     QString why;
-    if (!replaceFile(file.fileName(), path, &why))
+    if (!replaceFile(written, path, &why)) {
+        QFile::remove(written);
         fail(why);
-    file.setAutoRemove(false);
+    }
 }
 
 void deleteFileForced(const QString &path)
