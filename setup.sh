@@ -28,7 +28,7 @@ packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools qt6-qpa-plug
 # tests, Xvfb for the window's own test, NSIS for the installer, and what fetches and unpacks
 # Debian's source packages when the Windows dependencies are built from them.
 [[ $mode == windows ]] && packages+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
-  ninja-build wine wine64 xvfb xauth nsis dpkg-dev xz-utils perl ccache)
+  ninja-build wine wine64 xvfb xauth nsis dpkg-dev xz-utils perl ccache unzip)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
