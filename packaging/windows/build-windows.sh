@@ -48,6 +48,7 @@ for _ in $(seq 100); do [[ -s $scratch/display ]] && break; sleep 0.1; done
 export DISPLAY=:$(cat "$scratch/display")
 # One Wine server for the whole run, instead of one per test program.
 build-windows/run-under-wine cmd /c exit 0
+WINEPREFIX=$PWD/build-windows/wine-prefix wineserver -w
 WINEPREFIX=$PWD/build-windows/wine-prefix wineserver -p
 (cd build-windows && ctest --output-on-failure -j "$jobs")
 
