@@ -46,10 +46,13 @@ Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp 5>"$scratch/display" 2>/d
 xvfb=$!
 for _ in $(seq 100); do [[ -s $scratch/display ]] && break; sleep 0.1; done
 export DISPLAY=:$(cat "$scratch/display")
-# One Wine server for the whole run, instead of one per test program.
+# One Wine server for the whole run, instead of one per test program. Wine's own background
+# programs start with the first program and keep its output open as long as they run: they
+# are started here, on no output, not inside a test whose output CTest waits to see closed.
 build-windows/run-under-wine cmd /c exit 0
 WINEPREFIX=$PWD/build-windows/wine-prefix wineserver -w
 WINEPREFIX=$PWD/build-windows/wine-prefix wineserver -p
+build-windows/run-under-wine cmd /c exit 0 </dev/null >/dev/null 2>&1
 (cd build-windows && ctest --output-on-failure -j "$jobs")
 
 step "Packages"
