@@ -102,7 +102,8 @@ Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 SOURCES
     fi
     local options=(-o Dir::Etc::SourceList=/dev/null -o "Dir::Etc::SourceParts=$apt/parts"
-                   -o "Dir::State::Lists=$apt/lists" -o "Dir::Cache=$apt/cache" -q)
+                   -o "Dir::State::Lists=$apt/lists" -o "Dir::Cache=$apt/cache"
+                   -o APT::Sandbox::User=root -q)
     [[ -f $apt/updated ]] || { apt-get "${options[@]}" update && touch "$apt/updated"; }
     (cd "$work" && apt-get "${options[@]}" source --download-only "$1=$2")
     dpkg-source --no-check -x "$work/$1_${2#*:}.dsc" "$3" >/dev/null
