@@ -9,7 +9,7 @@
 # of Debian's own package on this machine). Qt and libcurl are taken from the prebuilt
 # archive brindlewood-windows-deps-qtQT-curlCURL-x64.tar.xz when it is found (in
 # $BRINDLEWOOD_WINDOWS_ARCHIVE_DIR or ../shared/windows beside the checkout); otherwise they
-# are built from Debian's source packages, which takes up to two hours on two cores.
+# are built from Debian's source packages, which takes two to three hours on two cores.
 #   windows-deps.sh           make the cache ready
 #   windows-deps.sh --check   only tell (exit status 0 or 1) whether it is ready
 set -euo pipefail
@@ -115,7 +115,7 @@ SOURCES
 # (Qt 6.4's windows plugin does not build without it).
 if ! has qt "$want_qt"; then
     qt_package=$(version_of qt6-base-dev)
-    echo "Building Qt $qt_version for Windows from Debian's qt6-base $qt_package (up to two hours)"
+    echo "Building Qt $qt_version for Windows from Debian's qt6-base $qt_package (two to three hours)"
     fetch_source qt6-base "$qt_package" "$work/qtbase"
     cmake -G Ninja -S "$work/qtbase" -B "$work/qtbase-build" \
         -DCMAKE_TOOLCHAIN_FILE="$root/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=Release \
