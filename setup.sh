@@ -5,6 +5,8 @@
 #   ./setup.sh test             build and run every test headless
 #   ./setup.sh test --sanitize  the same under AddressSanitizer + UBSan (separate build folder)
 #   ./setup.sh package          build a Release .deb with CPack in build-package/
+#   ./setup.sh windows          cross-build both programs for 64-bit Windows in build-windows/,
+#                               test them under Wine and make the zip and the installer
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -12,8 +14,8 @@ mode=${1:-}
 sanitize=OFF
 [[ ${2:-} == --sanitize ]] && sanitize=ON
 case "$mode" in
-  run | test | package) ;;
-  *) echo "usage: $0 run|test [--sanitize]|package" >&2; exit 2 ;;
+  run | test | package | windows) ;;
+  *) echo "usage: $0 run|test [--sanitize]|package|windows" >&2; exit 2 ;;
 esac
 
 # libcurl4-openssl-dev is for the shell tool's in-process fetch.
@@ -22,6 +24,11 @@ packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools qt6-qpa-plug
 # Only packaging needs these: CPack's Debian generator runs dpkg tools and file, and the
 # metainfo is validated before it goes into the package.
 [[ $mode == package ]] && packages+=(dpkg-dev file appstream)
+# The Windows leg: the -posix cross compilers (Qt needs their threads), Ninja, Wine to run the
+# tests, Xvfb for the window's own test, NSIS for the installer, and what fetches and unpacks
+# Debian's source packages when the Windows dependencies are built from them.
+[[ $mode == windows ]] && packages+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
+  ninja-build wine wine64 xvfb xauth nsis dpkg-dev xz-utils perl ccache unzip)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -42,6 +49,10 @@ if ((${#missing[@]})); then
   fi
   $sudo apt-get update
   $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+if [[ $mode == windows ]]; then
+  exec packaging/windows/build-windows.sh
 fi
 
 if [[ $mode == package ]]; then

@@ -1,17 +1,17 @@
 // brindlewood-check: checks link files from the shell.
 #include "cli/CheckCommandLine.h"
+#include "system/StandardStreams.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
-
-#include <cstdio>
 
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("brindlewood-check"));
     QCoreApplication::setApplicationVersion(QStringLiteral(BRINDLEWOOD_VERSION));
-    QTextStream out(stdout);
-    QTextStream err(stderr);
+    StandardStreams streams;
+    QTextStream out(streams.output());
+    QTextStream err(streams.error());
     return CheckCommandLine::run(QCoreApplication::arguments(), out, err);
 }

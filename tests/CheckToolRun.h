@@ -28,6 +28,35 @@ inline QProcessEnvironment checkToolEnvironment(const QString &temporaryFolder)
     return environment;
 }
 
+// Text as the tool prints it: on Windows every line ends in CR LF, as consoles expect there.
+inline QByteArray printed(QByteArray text)
+{
+#ifdef Q_OS_WIN
+    text.replace("\r\n", "\n");
+    text.replace("\n", "\r\n");
+#endif
+    return text;
+}
+
+// Text as the tool prints it on Linux, where the tests' expectations are written: on Windows
+// each line must end in CR LF (a bare LF fails the test), and the CR is taken off. CSV rows
+// end in CR LF everywhere and are left as they are.
+inline QByteArray asOnLinux(QByteArray text, const QStringList &arguments)
+{
+#ifdef Q_OS_WIN
+    if (arguments.contains(u"csv"_qs))
+        return text;
+    for (qsizetype at = text.indexOf('\n'); at >= 0; at = text.indexOf('\n', at + 1)) {
+        if (at == 0 || text.at(at - 1) != '\r')
+            qFatal("a line ends in a bare LF: %s", text.constData());
+    }
+    text.replace("\r\n", "\n");
+#else
+    Q_UNUSED(arguments);
+#endif
+    return text;
+}
+
 // How long one run of the tool may take: well inside the five minutes CTest gives a whole
 // test program, so a hung tool is ended and reported while the program can still go on.
 inline constexpr int CheckToolTimeoutMs = 120'000;
@@ -64,7 +93,8 @@ inline CheckToolOutcome runCheckTool(const QString &temporaryFolder, const QStri
         return {};
     }
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            process.readAllStandardOutput(), process.readAllStandardError()};
+            asOnLinux(process.readAllStandardOutput(), arguments),
+            asOnLinux(process.readAllStandardError(), arguments)};
 }
 
 // Everything left in a folder, its subfolders' contents included.

@@ -10,11 +10,13 @@
 #include <QTemporaryDir>
 
 #include <csignal>
+#ifndef Q_OS_WIN
 #include <linux/capability.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
+#endif
 
 namespace {
 const QByteArray Gone = "Video unavailable - This video has been removed by the uploader";
@@ -142,7 +144,11 @@ private slots:
     // temporary folder's odd name reaches the fetch list's page paths intact.
     void allValidExitsWithZero()
     {
+#ifdef Q_OS_WIN // where a folder's name holds no quote, backslash or tab
+        const QString odd = m_dir.filePath("odd 'temp' folder #1 (é)");
+#else
         const QString odd = m_dir.filePath("odd \"temp\" \\ folder\t#1");
+#endif
         QVERIFY(QDir().mkpath(odd));
         const QStringList links {url("/watch?v=ok"), url("/watch?v=slow")};
         CheckToolOutcome outcome = runCheckTool(odd, {linkFile(links)});
@@ -202,6 +208,9 @@ private slots:
     // A FIFO or a device named as a result file is written into, never replaced by a file.
     void resultFilesMayBeFifosAndDevices()
     {
+#ifdef Q_OS_WIN
+        QSKIP("Windows has no FIFOs and no device nodes to make");
+#else
         const QString fifo = m_dir.filePath("valid.fifo");
         const QString device = m_dir.filePath("null");
         QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
@@ -217,6 +226,7 @@ private slots:
         QCOMPARE(reader.readAllStandardOutput(), url("/watch?v=ok").toUtf8() + "\r\n");
         QVERIFY(QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());
         QVERIFY(QFileInfo(device).exists() && !QFileInfo(device).isFile());
+#endif
     }
 
     void fileErrorsExitWithTwoBeforeAnyFetch_data()
@@ -416,26 +426,37 @@ private slots:
                   {url("/watch?v=ok"), url("/watch?v=ok&delay=60000"), url("/watch?v=error")})});
         while (!process.canReadLine() && process.state() == QProcess::Running)
             process.waitForReadyRead(1000);
-        QCOMPARE(process.readLine(), line(url("/watch?v=ok"), {}));
+        QCOMPARE(process.readLine(), printed(line(url("/watch?v=ok"), {})));
+#ifdef Q_OS_WIN
+        // A console program on Windows gets no SIGTERM; ending it is all that is left.
+        process.kill();
+        QVERIFY(process.waitForFinished(30'000));
+#else
         process.terminate();
         QVERIFY(process.waitForFinished(30'000));
         QCOMPARE(process.exitCode(), 128 + SIGTERM);
         QCOMPARE(process.readAll(), QByteArray());
+#endif
     }
 
     void interruptEndsTheFetchesAndCleansUp_data()
     {
         QTest::addColumn<int>("signalNumber");
         QTest::addColumn<bool>("wholeGroup"); // as Ctrl-C on a terminal sends it
+#ifdef Q_OS_WIN
+        QSKIP("Windows has no POSIX signals to send to a program");
+#else
         QTest::newRow("SIGINT") << SIGINT << false;
         QTest::newRow("SIGTERM") << SIGTERM << false;
         QTest::newRow("SIGINT to the process group") << SIGINT << true;
         QTest::newRow("SIGTERM to the process group") << SIGTERM << true;
         QTest::newRow("SIGHUP") << SIGHUP << false;
         QTest::newRow("SIGUSR1") << SIGUSR1 << false;
+#endif
     }
     void interruptEndsTheFetchesAndCleansUp()
     {
+#ifndef Q_OS_WIN
         QFETCH(int, signalNumber);
         QFETCH(bool, wholeGroup);
         QStringList links;
@@ -452,6 +473,7 @@ private slots:
         QCOMPARE(process.exitCode(), 128 + signalNumber);
         QCOMPARE(process.readAllStandardOutput(), QByteArray());
         QCOMPARE(newTargets().size(), 4); // nothing was fetched after the interrupt
+#endif
     }
 
     // A UTF-16 link file can hold a surrogate without its partner, which no address can
@@ -502,6 +524,10 @@ private slots:
     // A pipe, a FIFO or process substitution is read once, like a regular file.
     void linkFilesMayBePipes()
     {
+#ifdef Q_OS_WIN
+        QSKIP("Windows has no FIFOs, no bash and no /dev/stdin (standard input is read by "
+              "linksComeFromStandardInputForADash)");
+#else
         const QString fifo = m_dir.filePath("links.fifo");
         QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
         QProcess shell;
@@ -517,6 +543,7 @@ private slots:
                  line(url("/watch?v=ok&p=1"), {}) + line(url("/watch?v=ok&p=2"), {})
                      + line(url("/watch?v=error&p=3"), Gone));
         QCOMPARE(shell.exitCode(), 1);
+#endif
     }
 
     void linksComeFromStandardInputForADash()

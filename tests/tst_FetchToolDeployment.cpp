@@ -6,12 +6,16 @@
 #include "support/ScriptedPlatform.h"
 #include "support/TestFiles.h"
 
-#include <QStandardPaths>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
 #include <csignal>
 #include <sys/resource.h>
+#endif
 
 class FetchToolDeploymentTest : public QObject
 {
@@ -34,19 +38,24 @@ private slots:
         // A folder of the run's own, for its owner alone, directly inside the temporary folder.
         const QString runFolder = QFileInfo(m_files.toolPath()).path();
         QCOMPARE(QFileInfo(runFolder).path(), m_folder->path());
+#ifndef Q_OS_WIN // which keeps no permissions for others
         QCOMPARE(QFileInfo(runFolder).permissions()
                      & (QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup
                         | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther),
                  QFileDevice::Permissions());
-        const QString tool = QDir(runFolder).filePath("curl.exe");
+#endif
+        const QString tool = QDir::toNativeSeparators(QDir(runFolder).filePath("curl.exe"));
         const QString bundle = QDir(runFolder).filePath("curl-ca-bundle.crt");
         QCOMPARE(m_files.toolPath(), tool);
-        QCOMPARE(m_files.messagePath(), QDir(runFolder).filePath("message.txt"));
-        QCOMPARE(TestFiles::read(tool), TestFiles::read(QStandardPaths::findExecutable("curl")));
-        QCOMPARE(TestFiles::read(bundle), TestFiles::read("/etc/ssl/certs/ca-certificates.crt"));
+        QCOMPARE(m_files.messagePath(),
+                 QDir::toNativeSeparators(QDir(runFolder).filePath("message.txt")));
+        QCOMPARE(TestFiles::read(tool), TestFiles::read(BRINDLEWOOD_TEST_FETCH_TOOL));
+        QCOMPARE(TestFiles::read(bundle), TestFiles::read(BRINDLEWOOD_TEST_CA_BUNDLE));
         QVERIFY(QFileInfo(tool).permissions() & QFileDevice::ExeOwner);
+#ifndef Q_OS_WIN // which keeps no permissions for others
         QVERIFY(
             !(QFileInfo(tool).permissions() & (QFileDevice::WriteOther | QFileDevice::ExeOther)));
+#endif
 
         // Another run (another window's) gets a folder of its own; removing it leaves this one.
         FetchToolFiles other;
@@ -61,8 +70,68 @@ private slots:
                  QStringList({"curl-ca-bundle.crt", "curl.exe"}));
     }
 
+    // The tool runs where it was written, with nothing beside it but its certificate file
+    // (on Windows no DLL may be missing), and can fetch over https.
+    void deployedToolRunsOnItsOwn()
+    {
+        m_files.deploy();
+        QProcess tool;
+        tool.start(m_files.toolPath(), {"--version"});
+        QVERIFY(tool.waitForFinished(60'000));
+        const QByteArray version = tool.readAllStandardOutput();
+        QCOMPARE(tool.exitCode(), 0);
+        QVERIFY2(version.startsWith("curl ") && version.contains(" https"), version.constData());
+    }
+
+    // Paths are built as TEMP gives the folder, in the system's own spelling: on Windows with
+    // backslashes, one between the folder and the name, also for a drive's root and a network
+    // folder.
+    void temporaryFilesAreSpeltAsTheSystemSpellsThem_data()
+    {
+        // "<test folder>" stands for the test's own folder as the system spells it, "<as Qt
+        // spells it>" for the same with forward slashes.
+        QTest::addColumn<QString>("temp");
+        QTest::addColumn<QString>("folder");
+        const QString mine = u"<test folder>"_qs;
+        QTest::newRow("as given") << mine << mine;
+        QTest::newRow("ending in a separator") << mine + QDir::separator() << mine;
+#ifdef Q_OS_WIN
+        QTest::newRow("forward slashes") << u"<as Qt spells it>"_qs << mine;
+        QTest::newRow("drive root") << u"C:\\"_qs << u"C:\\"_qs;
+        QTest::newRow("network folder")
+            << u"\\\\server\\share\\Temp"_qs << u"\\\\server\\share\\Temp"_qs;
+#else
+        QTest::newRow("root") << u"/"_qs << u"/"_qs;
+#endif
+    }
+    void temporaryFilesAreSpeltAsTheSystemSpellsThem()
+    {
+        QFETCH(QString, temp);
+        QFETCH(QString, folder);
+        const QString mine = QDir::toNativeSeparators(m_folder->path());
+        const auto spelt = [&](QString text) {
+            return text.replace(u"<test folder>"_qs, mine)
+                .replace(u"<as Qt spells it>"_qs, m_folder->path());
+        };
+        temp = spelt(temp);
+        folder = spelt(folder);
+        qputenv("TEMP", temp.toLocal8Bit());
+        QCOMPARE(temporaryFolder(), folder);
+        const QString inFolder
+            = folder.endsWith(QDir::separator()) ? folder : folder + QDir::separator();
+        QCOMPARE(FetchTool::messagePathNow(), inFolder + "message.txt");
+        if (folder == mine) {
+            m_files.deploy();
+            QCOMPARE(m_files.toolPath(), inFolder + "curl.exe");
+            QVERIFY(QFile::exists(inFolder + "curl-ca-bundle.crt"));
+        }
+    }
+
     void plantedSymbolicLinkIsReplacedNotFollowed()
     {
+#ifdef Q_OS_WIN
+        QSKIP("Qt makes shortcuts on Windows, not the symbolic links this test plants");
+#endif
         QTemporaryDir elsewhere;
         const QString victim = TestFiles::write(elsewhere.filePath("victim"), "keep me");
         QVERIFY(QFile::link(victim, m_folder->filePath("curl.exe")));
@@ -78,7 +147,7 @@ private slots:
         QVERIFY(!QFileInfo(m_folder->filePath("curl.exe")).isSymLink());
         QVERIFY(!QFileInfo(m_folder->filePath("curl-ca-bundle.crt")).isSymLink());
         QCOMPARE(TestFiles::read(m_folder->filePath("curl-ca-bundle.crt")),
-                 TestFiles::read("/etc/ssl/certs/ca-certificates.crt"));
+                 TestFiles::read(BRINDLEWOOD_TEST_CA_BUNDLE));
     }
 
     void failedDeploymentKeepsTheEarlierToolAndLeavesNoDebris()
@@ -126,6 +195,10 @@ private slots:
     void temporaryFolderFollowsTempAndFallsBackToRuntimeFolder()
     {
         QFETCH(int, temp);
+#ifdef Q_OS_WIN
+        if (temp != 2)
+            QSKIP("Windows always sets TEMP; the runtime folder is Linux's fallback");
+#endif
         QTemporaryDir runtimeFolder;
         QFile::setPermissions(runtimeFolder.path(),
                               QFileDevice::ReadOwner | QFileDevice::WriteOwner
@@ -141,10 +214,11 @@ private slots:
         m_files.deploy();
         qputenv("XDG_RUNTIME_DIR", oldRuntime);
 
-        const QString expected = temp == 2 ? m_folder->path() : runtimeFolder.path();
+        const QString expected
+            = QDir::toNativeSeparators(temp == 2 ? m_folder->path() : runtimeFolder.path());
         QCOMPARE(folder, expected);
         const QString runFolder = QFileInfo(m_files.toolPath()).path();
-        QCOMPARE(QFileInfo(runFolder).path(), expected);
+        QCOMPARE(QDir::toNativeSeparators(QFileInfo(runFolder).path()), expected);
         QVERIFY(QFile::exists(QDir(runFolder).filePath("curl-ca-bundle.crt")));
     }
 
@@ -168,9 +242,20 @@ private slots:
         ScriptedPlatform platform;
         const QString readOnly = TestFiles::write(m_folder->filePath("read-only"), "x");
         QFile::setPermissions(readOnly, QFileDevice::ReadOwner);
+#ifdef Q_OS_WIN
+        // The read-only attribute is set, and the plain deletion is refused, so it is the
+        // forced one that must clear it.
+        QVERIFY(GetFileAttributesW(reinterpret_cast<const wchar_t *>(readOnly.utf16()))
+                & FILE_ATTRIBUTE_READONLY);
+        QVERIFY(!QFile(readOnly).remove());
+#endif
         deleteFileQuietly(platform, readOnly);
         QVERIFY(!QFileInfo::exists(readOnly));
 
+#ifdef Q_OS_WIN
+        QCOMPARE(platform.processEventsCalls, 1);
+        QSKIP("Qt makes shortcuts on Windows, not the symbolic links this test plants");
+#endif
         QTemporaryDir elsewhere;
         const QString target = TestFiles::write(elsewhere.filePath("target"), "keep");
         const QString link = m_folder->filePath("message.txt");

@@ -70,7 +70,13 @@ private slots:
 
     void thisPlatformUsesItsOwnSeparator()
     {
+#ifdef Q_OS_WIN
+        QCOMPARE(normalizeBackslashes(u"C:\\x\\\\y"_qs), u"C:\\x\\y"_qs);
+        QCOMPARE(normalizeBackslashes(u"\\\\server\\share\\\\y"_qs), u"\\\\server\\share\\y"_qs);
+        QCOMPARE(joinChosenPath(u"C:\\"_qs, u"a.txt"_qs), u"C:\\a.txt"_qs);
+#else
         QCOMPARE(normalizeBackslashes(u"x//y"_qs), u"x/y"_qs);
+#endif
     }
 };
 

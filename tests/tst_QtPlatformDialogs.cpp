@@ -21,6 +21,20 @@ private slots:
         QTest::addColumn<QString>("answer");
         const QChar nul(u'\0');
         QTest::newRow("cancel") << QStringList {} << QString();
+#ifdef Q_OS_WIN
+        // Windows' dialogs answer with drive letters or network folders, in backslashes.
+        QTest::newRow("one file is its full path")
+            << QStringList {"C:/Users/me/a b.txt"} << QStringLiteral("C:\\Users\\me\\a b.txt");
+        QTest::newRow("several: folder then each name")
+            << QStringList {"C:/Users/me/c.txt", "C:/Users/me/a.txt"}
+            << QStringLiteral("C:\\Users\\me") + nul + "c.txt" + nul + "a.txt";
+        QTest::newRow("several in a drive's root folder")
+            << QStringList {"D:/a.txt", "D:/b.txt"}
+            << QStringLiteral("D:\\") + nul + "a.txt" + nul + "b.txt";
+        QTest::newRow("a network folder")
+            << QStringList {"//server/share/links/a.txt", "//server/share/links/b.txt"}
+            << QStringLiteral("\\\\server\\share\\links") + nul + "a.txt" + nul + "b.txt";
+#else
         QTest::newRow("one file is its full path")
             << QStringList {"/home/me/a b.txt"} << QStringLiteral("/home/me/a b.txt");
         QTest::newRow("several: folder then each name")
@@ -29,6 +43,7 @@ private slots:
         QTest::newRow("several in the root folder")
             << QStringList {"/a.txt", "/b.txt"}
             << QStringLiteral("/") + nul + "a.txt" + nul + "b.txt";
+#endif
     }
     void openAnswerText()
     {

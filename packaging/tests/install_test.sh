@@ -84,12 +84,12 @@ if [[ -n $metainfo ]]; then
     fi
 fi
 
-# --- Manuals ----------------------------------------------------------------------------------
+# --- Manuals, compressed as Debian's policy asks ---------------------------------------------
 for page in brindlewood brindlewood-check; do
-    man_file=$share/man/man1/$page.1
-    expect "$page.1 installed" test -f "$man_file"
+    man_file=$share/man/man1/$page.1.gz
+    expect "$page.1.gz installed" test -f "$man_file"
     if command -v groff >/dev/null && [[ -f $man_file ]]; then
-        warnings=$(groff -man -Tutf8 -ww -z "$man_file" 2>&1)
+        warnings=$(gzip -dc "$man_file" | groff -man -Tutf8 -ww -z 2>&1)
         expect "$page.1 renders without warnings: $warnings" test -z "$warnings"
     fi
 done
@@ -97,8 +97,12 @@ done
 help=$("$program" --help) || fail "$program --help"
 for option in $(grep -oE '(^|[ ,])--[a-z][a-z-]*' <<<"$help" | tr -d ' ,' | grep -vx -- '--help-all' | sort -u); do
     expect "brindlewood-check.1 documents $option" \
-        grep -qF -- "${option//-/\\-}" "$share/man/man1/brindlewood-check.1"
+        zgrep -qF -- "${option//-/\\-}" "$share/man/man1/brindlewood-check.1.gz"
 done
+
+# --- Copyright and changelog -------------------------------------------------------------------
+expect "copyright installed" test -s "$share/doc/brindlewood/copyright"
+expect "changelog installed, compressed" gzip -t "$share/doc/brindlewood/changelog.gz"
 
 # --- Shell completion -------------------------------------------------------------------------
 completion=$share/bash-completion/completions/brindlewood-check

@@ -19,8 +19,8 @@ QString displayName(const QString &path)
 
 QByteArray readBytes(const QString &path, qint64 maxBytes)
 {
-    // Standard input by its name reads the same pipe, file or terminal.
-    return TextReader::readWholeFile(path == u"-" ? QStringLiteral("/dev/stdin") : path, maxBytes);
+    return path == u"-" ? TextReader::readStandardInput(maxBytes)
+                        : TextReader::readWholeFile(path, maxBytes);
 }
 
 namespace {

@@ -301,7 +301,7 @@ QList<std::pair<quint64, FetchResult>> ParallelFetcher::wait(int timeoutMs, int 
     curl_multi_perform(d->multi, &stillRunning);
     collect();
     if (ended.isEmpty() && timeoutMs > 0) {
-        curl_waitfd extra {wakeDescriptor, CURL_WAIT_POLLIN, 0};
+        curl_waitfd extra {curl_socket_t(wakeDescriptor), CURL_WAIT_POLLIN, 0};
         curl_multi_poll(d->multi, wakeDescriptor >= 0 ? &extra : nullptr,
                         wakeDescriptor >= 0 ? 1 : 0, timeoutMs, nullptr);
         curl_multi_perform(d->multi, &stillRunning);

@@ -1,6 +1,7 @@
 #include "cli/ProgressBar.h"
 
-#include <sys/ioctl.h>
+#include "system/StandardStreams.h"
+
 #include <unistd.h>
 
 namespace {
@@ -15,10 +16,8 @@ QString minutesAndSeconds(qint64 seconds)
 
 int terminalWidth()
 {
-    winsize size = {};
-    if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
-        return size.ws_col;
-    return 80;
+    const int columns = StandardStreams::terminalColumns(StandardStreams::Stream::Error);
+    return columns > 0 ? columns : 80;
 }
 } // namespace
 

@@ -7,13 +7,14 @@
 #include "cli/OrderedOutput.h"
 #include "cli/ProgressBar.h"
 #include "cli/ReportFormat.h"
-#include "cli/SignalWatcher.h"
 #include "core/AppError.h"
 #include "core/FetchCommand.h"
 #include "core/LinkExtractor.h"
 #include "core/LinkLines.h"
 #include "core/LinkNormalizer.h"
 #include "core/ResultFileWriter.h"
+#include "system/SignalWatcher.h"
+#include "system/StandardStreams.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -23,10 +24,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 #include <optional>
-#include <unistd.h>
 
 namespace ShellCheck {
 
@@ -158,8 +157,7 @@ int run(const Options &options, QTextStream &out, QTextStream &err)
 
     // Output that goes away (a pipe into "head") ends the run cleanly instead of killing it;
     // so does a file-size limit on the output (the write then fails and is reported).
-    std::signal(SIGPIPE, SIG_IGN);
-    std::signal(SIGXFSZ, SIG_IGN);
+    StandardStreams::letFailedWritesReturn();
 
     const qsizetype total = loaded.size();
     const ReportFormat::SourceColumn sourceColumn
@@ -171,9 +169,12 @@ int run(const Options &options, QTextStream &out, QTextStream &err)
     QString outputError;
     OutputState outputState = OutputState::Fine;
 
-    const bool showProgress = options.progress && ::isatty(STDERR_FILENO);
+    const bool showProgress
+        = options.progress && StandardStreams::isTerminal(StandardStreams::Stream::Error);
     ProgressBar progress(showProgress, total);
-    const bool outputSharesTheTerminal = ::isatty(STDOUT_FILENO) && ::isatty(STDERR_FILENO);
+    const bool outputSharesTheTerminal
+        = StandardStreams::isTerminal(StandardStreams::Stream::Output)
+        && StandardStreams::isTerminal(StandardStreams::Stream::Error);
     auto write = [&](const QString &text) {
         if (outputState != OutputState::Fine)
             return;
@@ -305,7 +306,7 @@ int run(const Options &options, QTextStream &out, QTextStream &err)
     if (options.format == Format::Markdown)
         write(ReportFormat::markdownReport(everything));
     if (outputState == OutputState::Gone)
-        return 128 + SIGPIPE;
+        return 128 + StandardStreams::BrokenPipeSignal;
     if (outputState == OutputState::Failed) {
         complain(err, QStringLiteral("Cannot write to standard output: %1").arg(outputError));
         return CheckCommandLine::ExitUsageOrUnreadableFile;
@@ -329,7 +330,8 @@ int run(const Options &options, QTextStream &out, QTextStream &err)
             status = CheckCommandLine::ExitUsageOrUnreadableFile;
         }
     }
-    if (options.summary || (!options.quiet && ::isatty(STDERR_FILENO))) {
+    if (options.summary || (!options.quiet
+        && StandardStreams::isTerminal(StandardStreams::Stream::Error))) {
         err << summary(validLinks.size(), invalidLinks.size(), unknownCauses, fromCache,
                        clock.elapsed());
         err.flush();

@@ -64,9 +64,9 @@ QProcessEnvironment fetchEnvironment(const QString &toolPath)
 {
     // Debian's curl does not look for a certificate file beside itself; name it.
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(
-        QStringLiteral("CURL_CA_BUNDLE"),
-        QFileInfo(toolPath).dir().filePath(QLatin1String(FetchTool::BundleFileName)));
+    environment.insert(QStringLiteral("CURL_CA_BUNDLE"),
+                       QDir::toNativeSeparators(QFileInfo(toolPath).dir().filePath(
+                           QLatin1String(FetchTool::BundleFileName))));
     return environment;
 }
 

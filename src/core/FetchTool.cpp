@@ -20,7 +20,7 @@ QByteArray loadPayload(const char *name)
 
 QString pathIn(const QString &folder, const char *name)
 {
-    return QDir(folder).filePath(QLatin1String(name));
+    return QDir::toNativeSeparators(QDir(folder).filePath(QLatin1String(name)));
 }
 } // namespace
 

@@ -1,13 +1,11 @@
 #include "core/FileRoutines.h"
 
 #include "core/AppError.h"
+#include "system/ReplaceFile.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
-
-#include <cerrno>
-#include <cstdio>
 
 void writeBytesToFile(const QByteArray &bytes, const QString &path,
                       QFileDevice::Permissions permissions)
@@ -15,21 +13,26 @@ void writeBytesToFile(const QByteArray &bytes, const QString &path,
     auto fail = [&](const QString &why) {
         throw AppError(QStringLiteral("Cannot write \"%1\": %2").arg(path, why), 75);
     };
-    QTemporaryFile file(path + QStringLiteral(".XXXXXX"));
-    if (!file.open())
-        fail(file.errorString());
-    if (file.write(bytes) != bytes.size() || !file.flush())
-        fail(file.errorString());
-    if (!file.setPermissions(permissions))
-        fail(file.errorString());
-    file.close();
-    // rename(2) replaces whatever is at path, a symbolic link included, in one step;
-    // QFile::rename would refuse an existing target.
-    if (::rename(QFile::encodeName(file.fileName()).constData(),
-                 QFile::encodeName(path).constData())
-        != 0)
-        fail(qt_error_string(errno));
-    file.setAutoRemove(false);
+    // The fresh file is closed for good before it is renamed: QTemporaryFile::close() keeps it
+    // open, and Windows renames no open file.
+    QString written;
+    {
+        QTemporaryFile file(path + QStringLiteral(".XXXXXX"));
+        if (!file.open())
+            fail(file.errorString());
+        if (file.write(bytes) != bytes.size() || !file.flush())
+            fail(file.errorString());
+        if (!file.setPermissions(permissions))
+            fail(file.errorString());
+        written = file.fileName();
+        file.setAutoRemove(false);
+    }
+    // Replaces whatever is at path, a symbolic link included, in one step.
+    QString why;
+    if (!replaceFile(written, path, &why)) {
+        QFile::remove(written);
+        fail(why);
+    }
 }
 
 void deleteFileForced(const QString &path)

@@ -46,9 +46,9 @@ void ResultFileWriter::open()
 
 void ResultFileWriter::writeLine(const QString &link)
 {
-    // The 8-bit code page of the system: UTF-8 on Linux and macOS, the ANSI code page on
-    // Windows, where a character it cannot hold is written as its replacement.
-    const QByteArray bytes = link.toLocal8Bit() + "\r\n";
+    // UTF-8 on every system: in Windows' 8-bit code page most characters would become "?",
+    // and the link one that no longer opens.
+    const QByteArray bytes = link.toUtf8() + "\r\n";
     errno = 0;
     if (file().write(bytes) != bytes.size())
         fail(QStringLiteral("Cannot write to"), errno);

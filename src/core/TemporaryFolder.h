@@ -5,5 +5,5 @@
 
 // The folder named by the environment variable TEMP when it is set and not empty, read
 // afresh at every call; otherwise the user's private runtime folder. Throws AppError when
-// neither is available.
+// neither is available. Spelt as the system spells it: with backslashes on Windows.
 QString temporaryFolder();

@@ -1,6 +1,7 @@
 #include "core/TextReader.h"
 
 #include "core/AppError.h"
+#include "system/StandardStreams.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -222,14 +223,46 @@ QStringList splitIntoReadLines(const QString &text)
     return lines;
 }
 namespace {
-// The encoding a whole file's bytes are read in, found by their mark.
-QStringConverter::Encoding encodingOf(ByteOrderMark mark)
+#ifdef Q_OS_WIN
+// True when bytes are well-formed UTF-8 (checked without decoding them: a page may be 64 MiB).
+bool isUtf8(QByteArrayView bytes)
+{
+    for (qsizetype i = 0; i < bytes.size();) {
+        const auto lead = quint8(bytes[i]);
+        const int trail = lead < 0x80     ? 0
+            : lead >= 0xC2 && lead < 0xE0 ? 1
+            : lead >= 0xE0 && lead < 0xF0 ? 2
+            : lead >= 0xF0 && lead < 0xF5 ? 3
+                                          : -1;
+        if (trail < 0 || bytes.size() - i <= trail)
+            return false;
+        for (int k = 1; k <= trail; ++k) {
+            if ((quint8(bytes[i + k]) & 0xC0) != 0x80)
+                return false;
+        }
+        i += trail + 1;
+    }
+    return true;
+}
+#endif
+
+// The encoding a whole file's bytes (after the mark) are read in, found by their mark.
+QStringConverter::Encoding encodingOf(ByteOrderMark mark, QByteArrayView text)
 {
     if (mark.isUtf8())
         return QStringConverter::Utf8;
-    // Without a mark the file is 8-bit text in the system's code page, which is UTF-8 here.
-    if (!mark.isUnicode())
+    if (!mark.isUnicode()) {
+        // Without a mark the file is 8-bit text in the system's code page, which is UTF-8 on
+        // Linux. Windows' code page cannot hold most characters, and pages come from the web
+        // in UTF-8: there only a file that is not UTF-8 is read in the code page.
+#ifdef Q_OS_WIN
+        if (isUtf8(text))
+            return QStringConverter::Utf8;
+#else
+        Q_UNUSED(text);
+#endif
         return QStringConverter::System;
+    }
     return unicodeEncodingOf(mark);
 }
 
@@ -242,8 +275,9 @@ ByteOrderMark markOf(QByteArrayView bytes)
 QStringList linesOfBytes(QByteArrayView bytes)
 {
     const ByteOrderMark mark = markOf(bytes);
-    const QString text = decode(bytes.sliced(mark.length()), encodingOf(mark));
-    return mark.isUtf8() ? splitOnCrLf(text) : splitIntoReadLines(text);
+    const QByteArrayView text = bytes.sliced(mark.length());
+    const QString decoded = decode(text, encodingOf(mark, text));
+    return mark.isUtf8() ? splitOnCrLf(decoded) : splitIntoReadLines(decoded);
 }
 
 void decodeInPieces(QByteArrayView bytes, qsizetype pieceBytes,
@@ -251,13 +285,15 @@ void decodeInPieces(QByteArrayView bytes, qsizetype pieceBytes,
 {
     const ByteOrderMark mark = markOf(bytes);
     QString buffer;
-    decodePieces(bytes.sliced(mark.length()), encodingOf(mark), pieceBytes, buffer, take);
+    const QByteArrayView text = bytes.sliced(mark.length());
+    decodePieces(text, encodingOf(mark, text), pieceBytes, buffer, take);
 }
 
-QByteArray readWholeFile(const QString &path, qint64 maxBytes)
+namespace {
+// Reads an open file to its end, refusing it when it holds more than maxBytes.
+QByteArray readToEnd(QFile &file, qint64 maxBytes)
 {
-    QFile file(path);
-    openForReading(file);
+    const QString path = file.fileName();
     const auto tooLarge = [&] {
         return AppError(QStringLiteral("Cannot read %1: it is larger than %2")
                             .arg(describedPath(path), describedSize(maxBytes)));
@@ -286,6 +322,23 @@ QByteArray readWholeFile(const QString &path, qint64 maxBytes)
         if (got == 0)
             return bytes;
     }
+}
+} // namespace
+
+QByteArray readWholeFile(const QString &path, qint64 maxBytes)
+{
+    QFile file(path);
+    openForReading(file);
+    return readToEnd(file, maxBytes);
+}
+
+QByteArray readStandardInput(qint64 maxBytes)
+{
+    QFile file;
+    if (!StandardStreams::openInput(file))
+        throw AppError(QStringLiteral("Cannot open %1: %2")
+                           .arg(describedPath(file.fileName()), file.errorString()));
+    return readToEnd(file, maxBytes);
 }
 
 QStringList readAllLines(const QString &path)

@@ -38,6 +38,8 @@ inline constexpr qint64 MaxLinkFileBytes = qint64(256) * 1024 * 1024;
 // refused. Throws AppError with one line naming the file when it cannot be opened or read or
 // is larger than maxBytes.
 QByteArray readWholeFile(const QString &path, qint64 maxBytes);
+// Reads standard input whole as readWholeFile reads a file, with the same limit.
+QByteArray readStandardInput(qint64 maxBytes);
 
 // Reads the whole file at path once (at most MaxLinkFileBytes, see readWholeFile) and
 // returns its lines without their line breaks.

@@ -24,7 +24,8 @@ void FetchToolFiles::deploy()
     runFolder.setAutoRemove(false);
     m_folder = tool.folder;
     m_toolPath = tool.toolPath;
-    m_messagePath = QDir(tool.folder).filePath(QLatin1String(FetchTool::MessageFileName));
+    m_messagePath = QDir::toNativeSeparators(
+        QDir(tool.folder).filePath(QLatin1String(FetchTool::MessageFileName)));
 }
 
 void FetchToolFiles::removeQuietly(Platform &platform) const
@@ -32,8 +33,10 @@ void FetchToolFiles::removeQuietly(Platform &platform) const
     if (m_folder.isEmpty())
         return; // never deployed: nothing of ours to delete
     const QDir folder(m_folder);
-    deleteFileQuietly(platform, folder.filePath(QLatin1String(FetchTool::ToolFileName)));
-    deleteFileQuietly(platform, folder.filePath(QLatin1String(FetchTool::BundleFileName)));
+    deleteFileQuietly(platform, QDir::toNativeSeparators(
+        folder.filePath(QLatin1String(FetchTool::ToolFileName))));
+    deleteFileQuietly(platform, QDir::toNativeSeparators(
+        folder.filePath(QLatin1String(FetchTool::BundleFileName))));
     deleteFileQuietly(platform, m_messagePath);
     // Only once it is empty: a file that could not be deleted stays where it was found.
     QDir().rmdir(m_folder);

@@ -1,5 +1,7 @@
 #include "platform/QtChildProcess.h"
 
+#include "platform/HiddenStart.h"
+
 std::unique_ptr<ChildProcess> QtChildProcess::start(const ProcessStart &start)
 {
     std::unique_ptr<QtChildProcess> child(new QtChildProcess);
@@ -10,6 +12,7 @@ std::unique_ptr<ChildProcess> QtChildProcess::start(const ProcessStart &start)
     process.setStandardOutputFile(QProcess::nullDevice());
     process.setStandardErrorFile(QProcess::nullDevice());
     process.setProcessEnvironment(start.environment);
+    startHidden(process);
     process.start(start.program, start.arguments);
     if (!process.waitForStarted(-1) || process.error() == QProcess::FailedToStart)
         return nullptr;

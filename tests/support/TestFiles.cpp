@@ -5,8 +5,10 @@
 #include <QFileInfo>
 #include <QtTest>
 
+#ifndef Q_OS_WIN
 #include <csignal>
 #include <sys/resource.h>
+#endif
 
 namespace TestFiles {
 QString write(const QString &path, const QByteArray &bytes)
@@ -33,6 +35,7 @@ QString impossiblePath(const QString &folder)
     return QDir(blocker).filePath(QStringLiteral("sub"));
 }
 
+#ifndef Q_OS_WIN
 FileSizeLimit::FileSizeLimit(qint64 bytes)
 {
     rlimit limit {};
@@ -53,4 +56,5 @@ FileSizeLimit::~FileSizeLimit()
     ::setrlimit(RLIMIT_FSIZE, &limit);
     std::signal(SIGXFSZ, m_handler);
 }
+#endif
 } // namespace TestFiles

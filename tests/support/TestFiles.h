@@ -11,6 +11,7 @@ QByteArray read(const QString &path);
 // A path that cannot exist: a folder under a regular file.
 QString impossiblePath(const QString &folder);
 
+#ifndef Q_OS_WIN
 // While it lives, no file of this process may grow beyond bytes, as on a full disk: a write
 // past it fails with "File too large" (its signal is ignored). Both are put back afterwards.
 class FileSizeLimit
@@ -25,4 +26,5 @@ private:
     quint64 m_before = 0;
     void (*m_handler)(int) = nullptr;
 };
+#endif
 } // namespace TestFiles

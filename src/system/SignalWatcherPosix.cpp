@@ -1,4 +1,4 @@
-#include "cli/SignalWatcher.h"
+#include "system/SignalWatcher.h"
 
 #include <cerrno>
 #include <csignal>
