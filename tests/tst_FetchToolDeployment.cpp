@@ -119,11 +119,16 @@ private slots:
         QCOMPARE(temporaryFolder(), folder);
         const QString inFolder
             = folder.endsWith(QDir::separator()) ? folder : folder + QDir::separator();
-        QCOMPARE(FetchTool::messagePathNow(), inFolder + "message.txt");
         if (folder == mine) {
+            // The run's own folder lies directly inside, and its files are spelt the same way.
             m_files.deploy();
-            QCOMPARE(m_files.toolPath(), inFolder + "curl.exe");
-            QVERIFY(QFile::exists(inFolder + "curl-ca-bundle.crt"));
+            const QString tool = m_files.toolPath();
+            const QString runFolder = tool.left(tool.lastIndexOf(QDir::separator()) + 1);
+            QVERIFY(runFolder.startsWith(inFolder));
+            QCOMPARE(runFolder.count(QDir::separator()), inFolder.count(QDir::separator()) + 1);
+            QCOMPARE(tool, runFolder + "curl.exe");
+            QCOMPARE(m_files.messagePath(), runFolder + "message.txt");
+            QVERIFY(QFile::exists(runFolder + "curl-ca-bundle.crt"));
         }
     }
 
