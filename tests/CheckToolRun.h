@@ -11,8 +11,10 @@
 
 #include <functional>
 
+#ifdef Q_OS_LINUX
 #include <csignal>
 #include <sys/prctl.h>
+#endif
 
 struct CheckToolOutcome
 {
@@ -62,7 +64,7 @@ inline QByteArray asOnLinux(QByteArray text, const QStringList &arguments)
 inline constexpr int CheckToolTimeoutMs = 120'000;
 
 // childSetUp runs in the child before the tool starts (for example to set a file-size limit);
-// it may only make async-signal-safe calls. A tool that does not finish in time is killed and
+// it may only make async-signal-safe calls, and is not run on Windows, which has no such hook. A tool that does not finish in time is killed and
 // the test fails with exitCode -1.
 inline CheckToolOutcome runCheckTool(const QString &temporaryFolder, const QStringList &arguments,
                                      const QByteArray &input = {},
@@ -70,12 +72,16 @@ inline CheckToolOutcome runCheckTool(const QString &temporaryFolder, const QStri
 {
     QProcess process;
     process.setProcessEnvironment(checkToolEnvironment(temporaryFolder));
+#ifdef Q_OS_LINUX
     process.setChildProcessModifier([&childSetUp] {
         // The tool never outlives the test program, however that ends.
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (childSetUp)
             childSetUp();
     });
+#else
+    Q_UNUSED(childSetUp);
+#endif
     process.start(qEnvironmentVariable("BRINDLEWOOD_CHECK"), arguments);
     if (!process.waitForStarted()) {
         QTest::qFail("brindlewood-check did not start", __FILE__, __LINE__);

@@ -158,6 +158,9 @@ private slots:
     }
     void saveThatCannotGrowGivesExactlyOneReport()
     {
+#ifdef Q_OS_WIN
+        QSKIP("Windows has no file-size limit (RLIMIT_FSIZE) to stand for a full disk");
+#else
         QFETCH(int, links);
         QFETCH(int, line);
         ShownWindow w;
@@ -180,6 +183,7 @@ private slots:
         QCOMPARE(TestFiles::read(target), QByteArray("old\r\n"));
         QCOMPARE(entriesOf(w.folder.path()), QStringList {"r.txt"});
         QCOMPARE(w.form->mousePointer(), int(MainWindow::DefaultPointer));
+#endif
     }
 
     void clearingTheListMidSaveStillSavesEveryLink_data()

@@ -2,6 +2,7 @@
 
 #include "core/AppError.h"
 #include "core/PlayabilityVerdict.h"
+#include "system/SharedFile.h"
 
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -14,8 +15,6 @@
 #include <cmath>
 #include <limits>
 
-#include <sys/file.h>
-#include <sys/stat.h>
 
 namespace {
 QString verdictWord(LinkVerdict verdict)
@@ -81,19 +80,6 @@ QString reasonOf(const QFileDevice &file, int error)
 
 // True while the open file is the one path names: a run that compacted the store has put a
 // new file in the old one's place.
-bool stillNamedBy(int descriptor, const QString &path)
-{
-    struct stat open
-    {
-    };
-    struct stat named
-    {
-    };
-    return ::fstat(descriptor, &open) == 0
-        && ::stat(QFile::encodeName(path).constData(), &named) == 0 && open.st_dev == named.st_dev
-        && open.st_ino == named.st_ino;
-}
-
 // The time as stored: UTC, whole seconds.
 QDateTime storedTime(const QDateTime &time)
 {
@@ -125,10 +111,10 @@ LinkCache::LinkCache(const QString &path, std::chrono::seconds maxAge)
     // old file replaced and opens the new one.
     bool alone = false;
     for (;;) {
-        alone = ::flock(m_file.handle(), LOCK_EX | LOCK_NB) == 0;
+        alone = SharedFile::tryLockAlone(m_file);
         if (!alone)
-            ::flock(m_file.handle(), LOCK_SH);
-        if (stillNamedBy(m_file.handle(), path))
+            SharedFile::lockShared(m_file);
+        if (SharedFile::isStillNamedBy(m_file, path))
             break;
         m_file.close();
         openForAppending();
@@ -137,7 +123,7 @@ LinkCache::LinkCache(const QString &path, std::chrono::seconds maxAge)
     const qsizetype waste = m_lines - m_entries.size();
     if (alone && waste >= CompactionMinimumWaste && waste > m_entries.size())
         compact();
-    ::flock(m_file.handle(), LOCK_SH);
+    SharedFile::lockShared(m_file);
 }
 
 void LinkCache::openForAppending()
@@ -220,13 +206,23 @@ void LinkCache::compact()
     errno = 0;
     if (!rewritten.flush())
         return failed();
+    // Where the system will not rename over an open file, the store is closed first (a run
+    // that starts meanwhile finds the file replaced and opens the new one).
+    if (!SharedFile::canReplaceWhileOpen())
+        m_file.close();
     errno = 0;
-    if (!rewritten.commit())
-        return failed();
+    const bool committed = rewritten.commit();
+    const int error = errno;
     // The old file has left its name; later entries go to the new one. Closing the old one
     // lets the runs waiting on it go on.
-    m_file.close();
-    openForAppending();
+    if (committed || !m_file.isOpen()) {
+        m_file.close();
+        openForAppending();
+    }
+    if (!committed) {
+        errno = error;
+        return failed();
+    }
     m_lines = kept.size();
     m_lastLineTorn = false;
 }
