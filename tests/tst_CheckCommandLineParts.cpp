@@ -305,12 +305,8 @@ private slots:
             unavailable);
         row("cut short", F::CutShort, 200, {}, V::Unknown, "page cut short", true, false,
             unavailable);
-        row("an answer that trickles past the time limit", F::TooSlow, 200, {}, V::Unknown,
-            "page too slow", false, false, unavailable);
         row("too large", F::TooLarge, 200, {}, V::Unknown, "page over 64 MiB", false, false,
             unavailable);
-        row("headers too large", F::HeadersTooLarge, 200, {}, V::Unknown,
-            "answer headers too large", false, false, unavailable);
         row("ftp link", F::NotWebAddress, 0, {}, V::Invalid, "not a web address", false, false,
             unavailable);
         row("lone surrogate", F::BadAddress, 0, {}, V::Invalid, "not a valid address", false, false,
