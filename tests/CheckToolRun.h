@@ -120,9 +120,20 @@ inline CheckToolOutcome runCheckTool(const QString &temporaryFolder, const QStri
                      __FILE__, __LINE__);
         return {};
     }
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            asOnLinux(collected(QProcess::StandardOutput), arguments),
-            asOnLinux(collected(QProcess::StandardError), {})};
+    const CheckToolOutcome outcome {
+        process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+        asOnLinux(collected(QProcess::StandardOutput), arguments),
+        asOnLinux(collected(QProcess::StandardError), {})};
+#ifdef Q_OS_WIN
+    // Wine closes an ended child's files a moment (up to some 60 ms) after its end is seen, and
+    // an open file cannot be deleted on Windows.
+    const auto removed = [&outputFolder] {
+        return QDir(outputFolder.path()).removeRecursively();
+    };
+    if (!QTest::qWaitFor(removed, 10'000))
+        qWarning("the folder of brindlewood-check's output could not be removed");
+#endif
+    return outcome;
 }
 
 // Everything left in a folder, its subfolders' contents included.
