@@ -50,6 +50,17 @@ QByteArray line(const QString &link, const QByteArray &reason)
     return "invalid\t" + link.toUtf8() + '\t' + reason + '\n';
 }
 
+// True when the test runs under Wine rather than on Windows itself.
+bool runsUnderWine()
+{
+#ifdef Q_OS_WIN
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+#else
+    return false;
+#endif
+}
+
 // Bytes as the system reads mark-less 8-bit text: UTF-8 on Linux, the ANSI code page on Windows.
 QString inSystemCodePage(const QByteArray &bytes)
 {
@@ -396,8 +407,12 @@ private slots:
         QTest::addColumn<QString>("cause");
         QTest::addColumn<int>("attempts"); // with one retry allowed
         QTest::newRow("empty reply") << u"/no-reply"_qs << u"no answer: empty reply"_qs << 2;
+        // Wine's recv() answers a connection reset before any answer with its end (no bytes),
+        // where Linux and Windows report the reset: to curl under Wine it is an empty reply.
         QTest::newRow("reset before an answer")
-            << u"/reset"_qs << u"no answer: connection reset"_qs << 2;
+            << u"/reset"_qs
+            << (runsUnderWine() ? u"no answer: empty reply"_qs : u"no answer: connection reset"_qs)
+            << 2;
         QTest::newRow("reset after the headers")
             << u"/reset?after=headers"_qs << u"page cut short"_qs << 2;
         QTest::newRow("a header of 1 MiB")
