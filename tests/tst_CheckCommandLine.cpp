@@ -10,7 +10,9 @@
 #include <QTemporaryDir>
 
 #include <csignal>
-#ifndef Q_OS_WIN
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
 #include <linux/capability.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -46,6 +48,32 @@ QByteArray line(const QString &link, const QByteArray &reason)
     if (reason.startsWith('?'))
         return "unknown\t" + link.toUtf8() + '\t' + reason.mid(1) + '\n';
     return "invalid\t" + link.toUtf8() + '\t' + reason + '\n';
+}
+
+// True when the test runs under Wine rather than on Windows itself.
+bool runsUnderWine()
+{
+#ifdef Q_OS_WIN
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+#else
+    return false;
+#endif
+}
+
+// Bytes as the system reads mark-less 8-bit text: UTF-8 on Linux, the ANSI code page on Windows.
+QString inSystemCodePage(const QByteArray &bytes)
+{
+#ifdef Q_OS_WIN
+    const int size
+        = MultiByteToWideChar(CP_ACP, 0, bytes.constData(), int(bytes.size()), nullptr, 0);
+    QString text(size, Qt::Uninitialized);
+    MultiByteToWideChar(CP_ACP, 0, bytes.constData(), int(bytes.size()),
+                        reinterpret_cast<wchar_t *>(text.data()), size);
+    return text;
+#else
+    return QString::fromUtf8(bytes);
+#endif
 }
 } // namespace
 
@@ -379,8 +407,12 @@ private slots:
         QTest::addColumn<QString>("cause");
         QTest::addColumn<int>("attempts"); // with one retry allowed
         QTest::newRow("empty reply") << u"/no-reply"_qs << u"no answer: empty reply"_qs << 2;
+        // Wine's recv() answers a connection reset before any answer with its end (no bytes),
+        // where Linux and Windows report the reset: to curl under Wine it is an empty reply.
         QTest::newRow("reset before an answer")
-            << u"/reset"_qs << u"no answer: connection reset"_qs << 2;
+            << u"/reset"_qs
+            << (runsUnderWine() ? u"no answer: empty reply"_qs : u"no answer: connection reset"_qs)
+            << 2;
         QTest::newRow("reset after the headers")
             << u"/reset?after=headers"_qs << u"page cut short"_qs << 2;
         QTest::newRow("a header of 1 MiB")
@@ -511,7 +543,10 @@ private slots:
 
     // A line is checked without the blanks and tabs around it, as --normalize reads it, and
     // printed and saved as it stood; a line that is not valid UTF-8 is not fetched as some
-    // other address.
+    // other address. A mark-less file that is not UTF-8 is read as the system reads 8-bit
+    // text: on Linux as UTF-8, so the Latin-1 line has bad bytes and is unknown; on Windows in
+    // the ANSI code page (older Windows programs write such files), where the same bytes are
+    // a link like any other, checked and saved as read there.
     void linkLineIsCheckedTrimmedAndNeverAsAnotherAddress()
     {
         const QByteArray ok = url("/watch?v=ok&n=1").toUtf8();
@@ -523,14 +558,21 @@ private slots:
             = check({"--valid-out", validOut,
                      TestFiles::write(m_dir.filePath("blanks.txt"),
                                       ok + " \t\r\n\t" + error + "\n" + latin1 + "\r\n" + last)});
-        QCOMPARE(outcome.out,
-                 "valid\t" + ok + " \\t\ninvalid\t\\t" + error + '\t' + Gone + "\nunknown\t"
-                     + url("/watch?v=ok&n=\uFFFDt\uFFFD").toUtf8() + "\tnot valid UTF-8\nvalid\t"
-                     + last + '\n');
+        const QString readText = inSystemCodePage(latin1);
+        const bool badBytes = readText.contains(QChar::ReplacementCharacter);
+        const QByteArray read = readText.toUtf8();
+        QCOMPARE(
+            outcome.out,
+            "valid\t" + ok + " \\t\ninvalid\t\\t" + error + '\t' + Gone + '\n'
+                + (badBytes ? "unknown\t" + read + "\tnot valid UTF-8\n" : "valid\t" + read + '\n')
+                + "valid\t" + last + '\n');
         QCOMPARE(outcome.exitCode, 1);
-        QCOMPARE(newTargets(),
-                 (QStringList {"/watch?v=ok&n=1", "/watch?v=error&n=2", "/watch?v=ok&n=4"}));
-        QCOMPARE(TestFiles::read(validOut), ok + " \t\r\n" + last + "\r\n");
+        QStringList targets {"/watch?v=ok&n=1", "/watch?v=error&n=2", "/watch?v=ok&n=4"};
+        if (!badBytes)
+            targets.insert(2, QString::fromLatin1(read.sliced(url({}).size()))); // as it came
+        QCOMPARE(newTargets(), targets);
+        QCOMPARE(TestFiles::read(validOut),
+                 ok + " \t\r\n" + (badBytes ? QByteArray() : read + "\r\n") + last + "\r\n");
     }
 
     // A pipe, a FIFO or process substitution is read once, like a regular file.

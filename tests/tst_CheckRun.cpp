@@ -127,7 +127,7 @@ private slots:
         const QString runFolder = QFileInfo(fetch.program).path();
         QCOMPARE(QFileInfo(runFolder).path(), m_temp->path());
         QCOMPARE(fetch.environment.value("CURL_CA_BUNDLE"),
-                 QDir(runFolder).filePath("curl-ca-bundle.crt"));
+                 QDir::toNativeSeparators(QDir(runFolder).filePath("curl-ca-bundle.crt")));
         for (const auto &request : m_server->requests().mid(m_requestsBefore)) {
             QCOMPARE(request.userAgent, QLatin1String(FetchCommand::UserAgent));
             QCOMPARE(request.cookie, u"SOCS=CAI"_qs);

@@ -51,8 +51,9 @@ private slots:
         const ProcessStart fetch = FetchCommand::fetchProcess(tool, "https://a.example/", "/o");
         QCOMPARE(fetch.program, tool);
         QCOMPARE(fetch.arguments, FetchCommand::fetchArguments("https://a.example/", "/o"));
+        // Spelt as the system spells paths: the fetch tool reads it as it is.
         QCOMPARE(fetch.environment.value("CURL_CA_BUNDLE"),
-                 u"/run/user/7/brindlewood-a1B2c3/curl-ca-bundle.crt"_qs);
+                 QDir::toNativeSeparators(u"/run/user/7/brindlewood-a1B2c3/curl-ca-bundle.crt"_qs));
         QProcessEnvironment rest = fetch.environment;
         rest.remove("CURL_CA_BUNDLE");
         QProcessEnvironment own = QProcessEnvironment::systemEnvironment();

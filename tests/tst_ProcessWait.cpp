@@ -49,11 +49,15 @@ private slots:
         QCOMPARE(platform.processEventsCalls % 2, 0);
     }
 
-    // The window closed while its fetch ran: the child is stopped at the next poll.
+    // The window closed while its fetch ran: the child is stopped at the next poll, and has
+    // ended by the time the wait returns. (A program of the test's own system: under Wine a
+    // Linux program would be one that Windows' calls can neither end nor wait for.)
     void childIsStoppedWhenItsOwnerAsks()
     {
+        QTest::failOnWarning(QRegularExpression("Destroyed while process .* is still running"));
         ScriptedPlatform platform;
-        QCOMPARE(runProcessAndWait(platform, {QStringLiteral("/bin/sleep"), {"600"}}, {},
+        QCOMPARE(runProcessAndWait(platform,
+                                   {QStringLiteral(BRINDLEWOOD_TEST_CHILD), {"sleep", "600"}}, {},
                                    [&] { return platform.processEventsCalls >= 4; }),
                  ProcessStoppedOnRequest);
         QCOMPARE(platform.processEventsCalls, 4);

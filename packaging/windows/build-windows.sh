@@ -53,9 +53,8 @@ build-windows/run-under-wine cmd /c exit 0
 WINEPREFIX=$PWD/build-windows/wine-prefix wineserver -w
 WINEPREFIX=$PWD/build-windows/wine-prefix wineserver -p
 build-windows/run-under-wine cmd /c exit 0 </dev/null >/dev/null 2>&1
-# A test program that fails is run once more before it counts as failed: under Wine a child's
-# last output line has been seen to arrive after its end, and the pacing tests' timing is
-# tight on two shared cores. A real fault fails both times.
+# A test program that fails is run once more before it counts as failed: the pacing tests'
+# timing is tight on two shared cores. A real fault fails both times.
 (cd build-windows && ctest --output-on-failure -j "$jobs" --repeat until-pass:2)
 
 step "Packages"

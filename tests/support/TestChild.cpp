@@ -2,12 +2,15 @@
 // Windows (where no shell is at hand):
 //   brindlewood-test-child exit N          ends with exit code N
 //   brindlewood-test-child chatty N        writes 20 MB to each output stream, then ends with N
-//   brindlewood-test-child first-line      copies the first line of its input, then ends (head -n
-//   1) brindlewood-test-child startup-report  ends with a code telling how it was started (Windows)
+//   brindlewood-test-child first-line      copies its input's first line, then ends (head -n 1)
+//   brindlewood-test-child startup-report  ends with a code telling how it was started (Windows)
+//   brindlewood-test-child sleep N         ends after N seconds, unless it is ended first
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -66,6 +69,11 @@ int main(int argc, char *argv[])
     }
     if (std::strcmp(mode, "startup-report") == 0)
         return startupReport();
-    std::fprintf(stderr, "usage: %s exit N | chatty N | first-line | startup-report\n", argv[0]);
+    if (std::strcmp(mode, "sleep") == 0) {
+        std::this_thread::sleep_for(std::chrono::seconds(code));
+        return 0;
+    }
+    std::fprintf(stderr, "usage: %s exit N | chatty N | first-line | startup-report | sleep N\n",
+                 argv[0]);
     return 64;
 }
