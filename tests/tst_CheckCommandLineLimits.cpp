@@ -129,9 +129,10 @@ private slots:
             process.waitForReadyRead(1000);
             out += process.readAllStandardOutput();
         }
-        // The free host's links are all out long before the limited host's wait is over.
+        // The free host's links are all out before the limited host's wait is over: its retry
+        // has not gone out yet (an order of events, not a time, so a slow machine cannot fail it).
         QCOMPARE(out.count("valid\t" + url("/watch?v=ok&free=").toUtf8()), 12);
-        QVERIFY2(clock.elapsed() < 4000, QByteArray::number(clock.elapsed()).constData());
+        QVERIFY2(limited.requests().size() <= 2, qPrintable(limited.requestTargets().join(u' ')));
         QVERIFY(process.waitForFinished(60'000));
         out += process.readAllStandardOutput();
         QCOMPARE(out.count('\n'), 14);

@@ -152,8 +152,7 @@ private slots:
         // A reason is kept to 1,000 characters, so no page can make one of megabytes.
         row("reason of 20 MiB", S + "ERROR,reason:" + QString(20 << 20, u'y') + ",",
             verdict(Invalid, QString(999, u'y') + u'\u2026', "ERROR"));
-        row("reason of exactly the longest length",
-            S + "ERROR,reason:" + QString(999, u'y') + ",",
+        row("reason of exactly the longest length", S + "ERROR,reason:" + QString(999, u'y') + ",",
             verdict(Invalid, QString(999, u'y') + u' ', "ERROR"));
         row("the cut never splits a surrogate pair",
             S + "ERROR,reason:" + QString(998, u'y') + u"\U0001F600zz,"_qs,

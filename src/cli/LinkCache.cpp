@@ -15,7 +15,6 @@
 #include <cmath>
 #include <limits>
 
-
 namespace {
 QString verdictWord(LinkVerdict verdict)
 {

@@ -330,8 +330,8 @@ int run(const Options &options, QTextStream &out, QTextStream &err)
             status = CheckCommandLine::ExitUsageOrUnreadableFile;
         }
     }
-    if (options.summary || (!options.quiet
-        && StandardStreams::isTerminal(StandardStreams::Stream::Error))) {
+    if (options.summary
+        || (!options.quiet && StandardStreams::isTerminal(StandardStreams::Stream::Error))) {
         err << summary(validLinks.size(), invalidLinks.size(), unknownCauses, fromCache,
                        clock.elapsed());
         err.flush();

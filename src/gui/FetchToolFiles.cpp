@@ -33,10 +33,12 @@ void FetchToolFiles::removeQuietly(Platform &platform) const
     if (m_folder.isEmpty())
         return; // never deployed: nothing of ours to delete
     const QDir folder(m_folder);
-    deleteFileQuietly(platform, QDir::toNativeSeparators(
-        folder.filePath(QLatin1String(FetchTool::ToolFileName))));
-    deleteFileQuietly(platform, QDir::toNativeSeparators(
-        folder.filePath(QLatin1String(FetchTool::BundleFileName))));
+    deleteFileQuietly(
+        platform,
+        QDir::toNativeSeparators(folder.filePath(QLatin1String(FetchTool::ToolFileName))));
+    deleteFileQuietly(
+        platform,
+        QDir::toNativeSeparators(folder.filePath(QLatin1String(FetchTool::BundleFileName))));
     deleteFileQuietly(platform, m_messagePath);
     // Only once it is empty: a file that could not be deleted stays where it was found.
     QDir().rmdir(m_folder);

@@ -51,9 +51,9 @@ bool isStillNamedBy(const QFile &file, const QString &path)
     if (!identityOf(handleOf(file), &open))
         return false;
     const QString native = QDir::toNativeSeparators(path);
-    const HANDLE other = ::CreateFileW(
-        reinterpret_cast<const wchar_t *>(native.utf16()), 0,
-        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+    const HANDLE other = ::CreateFileW(reinterpret_cast<const wchar_t *>(native.utf16()), 0,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, 0, nullptr);
     const bool known = identityOf(other, &named);
     if (other != INVALID_HANDLE_VALUE)
         ::CloseHandle(other);
