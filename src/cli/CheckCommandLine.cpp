@@ -63,49 +63,37 @@ std::optional<int> wholeNumber(const QString &text, int low, int high)
 }
 } // namespace
 
-ParsedCommandLine parse(const QStringList &arguments)
+namespace {
+QCommandLineOption flag(const char *name, const QString &description)
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Checks YouTube watch-page links from the shell.\n\n"
-        "brindlewood-check LINKFILE... fetches every link of the link files (\"-\" reads\n"
-        "standard input) and prints one line per link in input order: valid<TAB>LINK,\n"
-        "invalid<TAB>LINK<TAB>MESSAGE (the site's reason - subreason, cut at 1000\n"
-        "characters), or unknown<TAB>LINK<TAB>CAUSE when the site gave no verdict (it\n"
-        "limited us, did not answer, or sent no watch page). Control characters in the\n"
-        "plain output are shown as escapes (\\t, \\r, \\x1b, ...).\n"
-        "Exit status: 0 when every link is valid, 1 when any is invalid, 3 when none is\n"
-        "invalid but some are unknown, 2 on a usage error, a file that cannot be read or\n"
-        "written, or output that cannot be written; 128 + the signal when interrupted.\n"
-        "--page prints one line per file: FILE<TAB>valid, FILE<TAB>invalid<TAB>MESSAGE or\n"
-        "FILE<TAB>unknown<TAB>CAUSE, with the same exit statuses.\n"
-        "--dry-run prints the links that loading the link files would add, one per line."));
-    const QCommandLineOption helpOption = parser.addHelpOption();
-    const QCommandLineOption versionOption = parser.addVersionOption();
-    auto flag = [](const char *name, const QString &description) {
-        return QCommandLineOption(QLatin1String(name), description);
-    };
-    auto valued = [](QStringList names, const QString &description, const char *value,
-                     const QString &defaultValue = {}) {
-        return QCommandLineOption(names, description, QLatin1String(value), defaultValue);
-    };
-    const auto pageOption
+    return QCommandLineOption(QLatin1String(name), description);
+}
+
+QCommandLineOption valued(const QStringList &names, const QString &description, const char *value)
+{
+    return QCommandLineOption(names, description, QLatin1String(value));
+}
+
+// Every option brindlewood-check takes besides --help and --version, with its help text.
+struct CheckOptions
+{
+    QCommandLineOption page
         = flag("page", QStringLiteral("Read saved watch pages and print their verdicts."));
-    const auto dryRunOption = flag(
+    QCommandLineOption dryRun = flag(
         "dry-run", QStringLiteral("Print the links the link files hold, without checking them."));
-    const auto jsonOption = flag("json", QStringLiteral("Same as --format json."));
-    const auto formatOption = valued(
+    QCommandLineOption json = flag("json", QStringLiteral("Same as --format json."));
+    QCommandLineOption format = valued(
         {QStringLiteral("format")},
         QStringLiteral("Output as lines (the default), json (one object per line), csv (with "
                        "a header) or markdown (a table per outcome, at the end)."),
         "FORMAT");
-    const auto jobsOption = valued({QStringLiteral("j"), QStringLiteral("jobs")},
-                                   QStringLiteral("Fetch up to N links at once (1 to %1, "
-                                                  "default %2).")
-                                       .arg(MaxJobs)
-                                       .arg(DefaultJobs),
-                                   "N");
-    const auto retriesOption
+    QCommandLineOption jobs = valued({QStringLiteral("j"), QStringLiteral("jobs")},
+                                     QStringLiteral("Fetch up to N links at once (1 to %1, "
+                                                    "default %2).")
+                                         .arg(MaxJobs)
+                                         .arg(DefaultJobs),
+                                     "N");
+    QCommandLineOption retries
         = valued({QStringLiteral("retries")},
                  QStringLiteral("Ask again up to N times when the site did not answer, was "
                                 "busy or limited us (default %1, 0 for never). A link's fetches "
@@ -114,64 +102,234 @@ ParsedCommandLine parse(const QStringList &arguments)
                      .arg(DefaultRetries)
                      .arg(SchedulerSettings::LinkTimeLimitMs / 60'000),
                  "N");
-    const auto maxWaitOption = valued(
+    QCommandLineOption maxWait = valued(
         {QStringLiteral("max-wait")},
         QStringLiteral("Give up on a link at once when the site asks to wait longer than this, "
                        "and on the links left of a site that has blocked us for longer than "
                        "this (default %1).")
             .arg(DefaultMaxWaitSeconds),
         "SECONDS");
-    const auto rateOption
+    QCommandLineOption rate
         = valued({QStringLiteral("rate")},
                  QStringLiteral("Ask each host at most R times a second (fractions allowed); "
                                 "without it the pace adapts to what each host allows."),
                  "R");
-    const auto windowVerdictsOption
+    QCommandLineOption windowVerdicts
         = flag("window-verdicts",
                QStringLiteral("File every link (or page) as the window does: valid or invalid "
                               "with the window's reason (\"URL unavailable\" or the page's)."));
-    const auto normalizeOption
+    QCommandLineOption normalize
         = flag("normalize",
                QStringLiteral("Trim lines, skip # comments, rewrite every spelling of a "
                               "video link to its watch link and drop repeats."));
-    const auto extractOption
+    QCommandLineOption extract
         = flag("extract",
                QStringLiteral("Find every video link anywhere in the files (HTML, "
                               "Markdown, text, playlist CSV), normalized."));
-    const auto noProgressOption
+    QCommandLineOption noProgress
         = flag("no-progress",
                QStringLiteral("Draw no progress bar (one is drawn only when standard error is a "
                               "terminal)."));
-    const auto quietOption
+    QCommandLineOption quiet
         = flag("quiet",
                QStringLiteral("No progress bar, no summary and no notes on sites that "
                               "limit or block us: only results and errors."));
-    const auto summaryOption
+    QCommandLineOption summary
         = flag("summary",
                QStringLiteral("Print the summary line on standard error even when it "
                               "is not a terminal."));
-    const auto validOutOption = valued(
+    QCommandLineOption validOut = valued(
         {QStringLiteral("valid-out")},
         QStringLiteral("Save the valid links to FILE, one per line ending in CR LF."), "FILE");
-    const auto invalidOutOption = valued(
+    QCommandLineOption invalidOut = valued(
         {QStringLiteral("invalid-out")},
         QStringLiteral("Save the invalid links to FILE, one per line ending in CR LF."), "FILE");
-    const auto unknownOutOption = valued(
+    QCommandLineOption unknownOut = valued(
         {QStringLiteral("unknown-out")},
         QStringLiteral("Save the unknown links to FILE, one per line ending in CR LF."), "FILE");
-    const auto cacheOption = valued(
+    QCommandLineOption cache = valued(
         {QStringLiteral("cache")},
         QStringLiteral("Remember decided links in FILE and take them from it on later runs."),
         "FILE");
-    const auto maxAgeOption = valued(
+    QCommandLineOption maxAge = valued(
         {QStringLiteral("max-age")},
         QStringLiteral("Take cached outcomes no older than AGE (7d, 12h, 30m, 45s; default 1d)."),
         "AGE");
-    parser.addOptions({pageOption, dryRunOption, jsonOption, formatOption, jobsOption,
-                       retriesOption, maxWaitOption, rateOption, windowVerdictsOption,
-                       normalizeOption, extractOption, noProgressOption, quietOption, summaryOption,
-                       validOutOption, invalidOutOption, unknownOutOption, cacheOption,
-                       maxAgeOption});
+
+    QList<QCommandLineOption> all() const
+    {
+        return {page,     dryRun,         json,       format,  jobs,       retries, maxWait,
+                rate,     windowVerdicts, normalize,  extract, noProgress, quiet,   summary,
+                validOut, invalidOut,     unknownOut, cache,   maxAge};
+    }
+};
+
+const QString Description = QStringLiteral(
+    "Checks YouTube watch-page links from the shell.\n\n"
+    "brindlewood-check LINKFILE... fetches every link of the link files (\"-\" reads\n"
+    "standard input) and prints one line per link in input order: valid<TAB>LINK,\n"
+    "invalid<TAB>LINK<TAB>MESSAGE (the site's reason - subreason, cut at 1000\n"
+    "characters), or unknown<TAB>LINK<TAB>CAUSE when the site gave no verdict (it\n"
+    "limited us, did not answer, or sent no watch page). Control characters in the\n"
+    "plain output are shown as escapes (\\t, \\r, \\x1b, ...).\n"
+    "Exit status: 0 when every link is valid, 1 when any is invalid, 3 when none is\n"
+    "invalid but some are unknown, 2 on a usage error, a file that cannot be read or\n"
+    "written, or output that cannot be written; 128 + the signal when interrupted.\n"
+    "--page prints one line per file: FILE<TAB>valid, FILE<TAB>invalid<TAB>MESSAGE or\n"
+    "FILE<TAB>unknown<TAB>CAUSE, with the same exit statuses.\n"
+    "--dry-run prints the links that loading the link files would add, one per line.");
+
+// Each step of reading the options says why it refuses them, or nothing.
+using Refusal = std::optional<QString>;
+
+// Options that do not go with the chosen mode.
+Refusal refuseMismatchedOptions(const QCommandLineParser &parser, const CheckOptions &declared)
+{
+    const bool page = parser.isSet(declared.page);
+    const bool dryRun = parser.isSet(declared.dryRun);
+    if (page && dryRun)
+        return QStringLiteral("--page and --dry-run cannot be used together.");
+    const bool checking = !page && !dryRun;
+    if (dryRun && parser.isSet(declared.windowVerdicts))
+        return QStringLiteral("--window-verdicts applies to checking links and to --page, "
+                              "not to --dry-run.");
+    for (const QCommandLineOption &option :
+         {declared.jobs, declared.retries, declared.maxWait, declared.rate, declared.summary,
+          declared.validOut, declared.invalidOut, declared.unknownOut, declared.cache,
+          declared.maxAge}) {
+        if (!checking && parser.isSet(option))
+            return QStringLiteral("--%1 applies only to checking links, not to "
+                                  "--page or --dry-run.")
+                .arg(option.names().constLast());
+    }
+    for (const QCommandLineOption &option : {declared.normalize, declared.extract}) {
+        if (page && parser.isSet(option))
+            return QStringLiteral("--%1 applies to link files, not to --page.")
+                .arg(option.names().constFirst());
+    }
+    return std::nullopt;
+}
+
+Refusal readFormat(const QCommandLineParser &parser, const CheckOptions &declared, Options &options)
+{
+    if (parser.isSet(declared.format)) {
+        const QString format = parser.value(declared.format);
+        if (format == u"lines")
+            options.format = Format::Lines;
+        else if (format == u"json")
+            options.format = Format::Json;
+        else if (format == u"csv")
+            options.format = Format::Csv;
+        else if (format == u"markdown")
+            options.format = Format::Markdown;
+        else
+            return QStringLiteral("--format takes lines, json, csv or markdown, not \"%1\".")
+                .arg(format);
+        if (parser.isSet(declared.json) && options.format != Format::Json)
+            return QStringLiteral("--json and --format %1 cannot be used together.").arg(format);
+    } else if (parser.isSet(declared.json)) {
+        options.format = Format::Json;
+    }
+    if (parser.isSet(declared.dryRun)
+        && (options.format == Format::Csv || options.format == Format::Markdown))
+        return QStringLiteral("--format csv and markdown apply to checking links and to "
+                              "--page, not to --dry-run.");
+    return std::nullopt;
+}
+
+// --jobs, --retries, --max-wait, --rate and --max-age, each within its bounds.
+Refusal readNumbers(const QCommandLineParser &parser, const CheckOptions &declared,
+                    Options &options)
+{
+    const auto whole = [&](const QCommandLineOption &option, int low, int high, int *target,
+                           const QString &refusal) -> Refusal {
+        if (!parser.isSet(option))
+            return std::nullopt;
+        const auto value = wholeNumber(parser.value(option), low, high);
+        if (!value)
+            return refusal.arg(parser.value(option));
+        *target = *value;
+        return std::nullopt;
+    };
+    if (Refusal refused = whole(declared.jobs, 1, MaxJobs, &options.jobs,
+                                QStringLiteral("--jobs takes a whole number from 1 to %1, not "
+                                               "\"%2\".")
+                                    .arg(MaxJobs)))
+        return refused;
+    if (Refusal refused = whole(declared.retries, 0, 100, &options.retries,
+                                QStringLiteral("--retries takes a whole number from 0 to 100, "
+                                               "not \"%1\".")))
+        return refused;
+    if (Refusal refused = whole(declared.maxWait, 0, 86400, &options.maxWaitSeconds,
+                                QStringLiteral("--max-wait takes whole seconds from 0 to 86400, "
+                                               "not \"%1\".")))
+        return refused;
+    if (parser.isSet(declared.rate)) {
+        bool isNumber = false;
+        const double rate = parser.value(declared.rate).toDouble(&isNumber);
+        // Said outright: "nan" and "inf" read as numbers, and NaN would mean no cap at all.
+        if (!isNumber || !std::isfinite(rate) || rate < 0.001 || rate > 1000)
+            return QStringLiteral("--rate takes requests per second from 0.001 to 1000, not "
+                                  "\"%1\".")
+                .arg(parser.value(declared.rate));
+        options.rate = rate;
+    }
+    if (parser.isSet(declared.maxAge)) {
+        try {
+            options.maxAgeSeconds = LinkCache::parseMaxAge(parser.value(declared.maxAge)).count();
+        } catch (const AppError &error) {
+            return error.description();
+        }
+    }
+    return std::nullopt;
+}
+
+// Every file the run writes: each needs a name, no two may be the same file, and the cache
+// may be neither standard input nor a link file, whose next reading would take its entries
+// for links.
+Refusal readWrittenFiles(const QCommandLineParser &parser, const CheckOptions &declared,
+                         Options &options)
+{
+    QStringList written;
+    for (const auto &[option, target] : {std::pair {&declared.validOut, &options.validOut},
+                                         std::pair {&declared.invalidOut, &options.invalidOut},
+                                         std::pair {&declared.unknownOut, &options.unknownOut},
+                                         std::pair {&declared.cache, &options.cache}}) {
+        if (!parser.isSet(*option))
+            continue;
+        *target = parser.value(*option);
+        if (target->isEmpty())
+            return QStringLiteral("--%1 needs a file name.").arg(option->names().first());
+        const QString resolved = resolvedPath(*target);
+        if (written.contains(resolved))
+            return QStringLiteral("--%1 names a file another option already writes: \"%2\".")
+                .arg(option->names().first(), *target);
+        written << resolved;
+    }
+    if (options.files.isEmpty())
+        return QStringLiteral("No files given.");
+    if (options.cache == u"-")
+        return QStringLiteral("--cache needs a file, not standard input (\"-\").");
+    if (!options.cache.isEmpty()) {
+        const QString cache = resolvedPath(options.cache);
+        for (const QString &file : std::as_const(options.files)) {
+            // "-" may be the cache itself, given as standard input.
+            if (resolvedPath(file == u"-" ? QStringLiteral("/dev/stdin") : file) == cache)
+                return QStringLiteral("--cache names a link file: \"%1\".").arg(file);
+        }
+    }
+    return std::nullopt;
+}
+} // namespace
+
+ParsedCommandLine parse(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(Description);
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption versionOption = parser.addVersionOption();
+    const CheckOptions declared;
+    parser.addOptions(declared.all());
     parser.addPositionalArgument(
         QStringLiteral("files"),
         QStringLiteral("Link files to check, saved watch pages (--page) or link files "
@@ -180,12 +338,10 @@ ParsedCommandLine parse(const QStringList &arguments)
 
     ParsedCommandLine parsed;
     parsed.helpText = parser.helpText();
-    auto refuse = [&](const QString &message) {
-        parsed.errorMessage = message;
+    if (!parser.parse(arguments)) {
+        parsed.errorMessage = parser.errorText();
         return parsed;
-    };
-    if (!parser.parse(arguments))
-        return refuse(parser.errorText());
+    }
     // Qt adds --help-all beside --help; both show the help here.
     if (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all"))) {
         parsed.action = ParsedCommandLine::Action::ShowHelp;
@@ -197,133 +353,27 @@ ParsedCommandLine parse(const QStringList &arguments)
     }
 
     Options &options = parsed.options;
-    const bool page = parser.isSet(pageOption);
-    const bool dryRun = parser.isSet(dryRunOption);
     options.files = parser.positionalArguments();
-    if (page && dryRun)
-        return refuse(QStringLiteral("--page and --dry-run cannot be used together."));
-    const bool checking = !page && !dryRun;
-    if (dryRun && parser.isSet(windowVerdictsOption))
-        return refuse(QStringLiteral("--window-verdicts applies to checking links and to --page, "
-                                     "not to --dry-run."));
-    for (const QCommandLineOption &option :
-         {jobsOption, retriesOption, maxWaitOption, rateOption, summaryOption, validOutOption,
-          invalidOutOption, unknownOutOption, cacheOption, maxAgeOption}) {
-        if (!checking && parser.isSet(option))
-            return refuse(QStringLiteral("--%1 applies only to checking links, not to "
-                                         "--page or --dry-run.")
-                              .arg(option.names().constLast()));
+    Refusal refused = refuseMismatchedOptions(parser, declared);
+    if (!refused)
+        refused = readFormat(parser, declared, options);
+    if (!refused)
+        refused = readNumbers(parser, declared, options);
+    if (!refused)
+        refused = readWrittenFiles(parser, declared, options);
+    if (refused) {
+        parsed.errorMessage = *refused;
+        return parsed;
     }
-    for (const QCommandLineOption &option : {normalizeOption, extractOption}) {
-        if (page && parser.isSet(option))
-            return refuse(QStringLiteral("--%1 applies to link files, not to --page.")
-                              .arg(option.names().constFirst()));
-    }
-
-    if (parser.isSet(formatOption)) {
-        const QString format = parser.value(formatOption);
-        if (format == u"lines")
-            options.format = Format::Lines;
-        else if (format == u"json")
-            options.format = Format::Json;
-        else if (format == u"csv")
-            options.format = Format::Csv;
-        else if (format == u"markdown")
-            options.format = Format::Markdown;
-        else
-            return refuse(QStringLiteral("--format takes lines, json, csv or markdown, not "
-                                         "\"%1\".")
-                              .arg(format));
-        if (parser.isSet(jsonOption) && options.format != Format::Json)
-            return refuse(
-                QStringLiteral("--json and --format %1 cannot be used together.").arg(format));
-    } else if (parser.isSet(jsonOption)) {
-        options.format = Format::Json;
-    }
-    if (dryRun && (options.format == Format::Csv || options.format == Format::Markdown))
-        return refuse(QStringLiteral("--format csv and markdown apply to checking links and to "
-                                     "--page, not to --dry-run."));
-
-    if (parser.isSet(jobsOption)) {
-        const auto jobs = wholeNumber(parser.value(jobsOption), 1, MaxJobs);
-        if (!jobs)
-            return refuse(QStringLiteral("--jobs takes a whole number from 1 to %1, not \"%2\".")
-                              .arg(MaxJobs)
-                              .arg(parser.value(jobsOption)));
-        options.jobs = *jobs;
-    }
-    if (parser.isSet(retriesOption)) {
-        const auto retries = wholeNumber(parser.value(retriesOption), 0, 100);
-        if (!retries)
-            return refuse(QStringLiteral("--retries takes a whole number from 0 to 100, not "
-                                         "\"%1\".")
-                              .arg(parser.value(retriesOption)));
-        options.retries = *retries;
-    }
-    if (parser.isSet(maxWaitOption)) {
-        const auto wait = wholeNumber(parser.value(maxWaitOption), 0, 86400);
-        if (!wait)
-            return refuse(QStringLiteral("--max-wait takes whole seconds from 0 to 86400, not "
-                                         "\"%1\".")
-                              .arg(parser.value(maxWaitOption)));
-        options.maxWaitSeconds = *wait;
-    }
-    if (parser.isSet(rateOption)) {
-        bool isNumber = false;
-        const double rate = parser.value(rateOption).toDouble(&isNumber);
-        // Said outright: "nan" and "inf" read as numbers, and NaN would mean no cap at all.
-        if (!isNumber || !std::isfinite(rate) || rate < 0.001 || rate > 1000)
-            return refuse(QStringLiteral("--rate takes requests per second from 0.001 to 1000, "
-                                         "not \"%1\".")
-                              .arg(parser.value(rateOption)));
-        options.rate = rate;
-    }
-    if (parser.isSet(maxAgeOption)) {
-        try {
-            options.maxAgeSeconds = LinkCache::parseMaxAge(parser.value(maxAgeOption)).count();
-        } catch (const AppError &error) {
-            return refuse(error.description());
-        }
-    }
-    options.normalize = parser.isSet(normalizeOption);
-    options.extract = parser.isSet(extractOption);
-    options.windowVerdicts = parser.isSet(windowVerdictsOption);
-    options.quiet = parser.isSet(quietOption);
-    options.summary = parser.isSet(summaryOption);
-    options.progress = !parser.isSet(noProgressOption) && !options.quiet;
-
-    // Every file the run writes: each needs a name, and no two may be the same file.
-    QStringList written;
-    for (const auto &[option, target] : {std::pair {&validOutOption, &options.validOut},
-                                         std::pair {&invalidOutOption, &options.invalidOut},
-                                         std::pair {&unknownOutOption, &options.unknownOut},
-                                         std::pair {&cacheOption, &options.cache}}) {
-        if (!parser.isSet(*option))
-            continue;
-        *target = parser.value(*option);
-        if (target->isEmpty())
-            return refuse(QStringLiteral("--%1 needs a file name.").arg(option->names().first()));
-        const QString resolved = resolvedPath(*target);
-        if (written.contains(resolved))
-            return refuse(QStringLiteral("--%1 names a file another option already writes: "
-                                         "\"%2\".")
-                              .arg(option->names().first(), *target));
-        written << resolved;
-    }
-    if (options.files.isEmpty())
-        return refuse(QStringLiteral("No files given."));
-    // Entries appended to a link file would be read as links on the next run.
-    if (options.cache == u"-")
-        return refuse(QStringLiteral("--cache needs a file, not standard input (\"-\")."));
-    if (!options.cache.isEmpty()) {
-        const QString cache = resolvedPath(options.cache);
-        for (const QString &file : std::as_const(options.files)) {
-            // "-" may be the cache itself, given as standard input.
-            if (resolvedPath(file == u"-" ? QStringLiteral("/dev/stdin") : file) == cache)
-                return refuse(QStringLiteral("--cache names a link file: \"%1\".").arg(file));
-        }
-    }
-    options.mode = page ? Mode::Page : dryRun ? Mode::DryRun : Mode::Check;
+    options.normalize = parser.isSet(declared.normalize);
+    options.extract = parser.isSet(declared.extract);
+    options.windowVerdicts = parser.isSet(declared.windowVerdicts);
+    options.quiet = parser.isSet(declared.quiet);
+    options.summary = parser.isSet(declared.summary);
+    options.progress = !parser.isSet(declared.noProgress) && !options.quiet;
+    options.mode = parser.isSet(declared.page) ? Mode::Page
+        : parser.isSet(declared.dryRun)        ? Mode::DryRun
+                                               : Mode::Check;
     parsed.action = ParsedCommandLine::Action::Run;
     return parsed;
 }

@@ -129,65 +129,87 @@ QList<LoadedLink> loadLinks(const Options &options, QTextStream &err, int *statu
     return loaded;
 }
 
-int run(const Options &options, QTextStream &out, QTextStream &err)
+namespace {
+// One checking run: the links already known (from the cache, or unreadable) are filed at once,
+// the rest fetched; every outcome goes to standard output in input order, to the result lists
+// and, when it was the site's verdict, to the cache.
+class CheckRun
 {
-    QElapsedTimer clock;
-    clock.start();
-    int loadStatus = CheckCommandLine::ExitSuccess;
-    const QList<LoadedLink> loaded = loadLinks(options, err, &loadStatus);
-    if (loadStatus != CheckCommandLine::ExitSuccess)
-        return loadStatus;
-
-    std::optional<LinkCache> cache;
-    try {
-        // Before any fetch: a long check must not be wasted on a mistyped path.
-        for (const QString &path : {options.validOut, options.invalidOut, options.unknownOut}) {
-            if (!path.isEmpty())
-                probeResultFile(path);
-        }
-        if (!options.cache.isEmpty()) {
-            cache.emplace(options.cache, std::chrono::seconds(options.maxAgeSeconds));
-            if (!cache->compactionFailure().isEmpty())
-                complain(err, u"note: %1; using it as it is."_qs.arg(cache->compactionFailure()));
-        }
-    } catch (const AppError &error) {
-        complain(err, error.description());
-        return CheckCommandLine::ExitUsageOrUnreadableFile;
+public:
+    // clock runs from the start of the run, loading the link files included.
+    CheckRun(const Options &options, QList<LoadedLink> loaded, QTextStream &out, QTextStream &err,
+             const QElapsedTimer &clock)
+        : m_options(options)
+        , m_loaded(std::move(loaded))
+        , m_out(out)
+        , m_err(err)
+        , m_showProgress(options.progress
+                         && StandardStreams::isTerminal(StandardStreams::Stream::Error))
+        , m_outputSharesTheTerminal(StandardStreams::isTerminal(StandardStreams::Stream::Output)
+                                    && StandardStreams::isTerminal(StandardStreams::Stream::Error))
+        , m_sourceColumn(options.extract ? ReportFormat::SourceColumn::With
+                                         : ReportFormat::SourceColumn::Without)
+        , m_clock(clock)
+        , m_progress(m_showProgress, m_loaded.size())
+        , m_ordered(m_loaded.size(), [this](const CheckedLink &checked) { report(checked); })
+    {
     }
 
-    // Output that goes away (a pipe into "head") ends the run cleanly instead of killing it;
-    // so does a file-size limit on the output (the write then fails and is reported).
-    StandardStreams::letFailedWritesReturn();
+    int run()
+    {
+        if (!prepareFiles())
+            return CheckCommandLine::ExitUsageOrUnreadableFile;
+        // Output that goes away (a pipe into "head") ends the run cleanly instead of killing
+        // it; so does a file-size limit on the output (the write then fails and is reported).
+        StandardStreams::letFailedWritesReturn();
+        if (m_options.format == Format::Csv)
+            write(ReportFormat::csvHeader(m_sourceColumn));
+        fileKnownLinks();
+        m_progress.draw();
+        const int interruptedBy = fetchTheRest();
+        m_progress.clear();
+        if (interruptedBy != 0)
+            return 128 + interruptedBy;
+        return finish();
+    }
 
-    const qsizetype total = loaded.size();
-    const ReportFormat::SourceColumn sourceColumn
-        = options.extract ? ReportFormat::SourceColumn::With : ReportFormat::SourceColumn::Without;
-    QStringList validLinks, invalidLinks, unknownLinks, unknownCauses;
-    QList<CheckedLink> everything; // for the Markdown report, written at the end
-    qsizetype fromCache = 0;
-    bool cacheFailed = false;
-    QString outputError;
-    OutputState outputState = OutputState::Fine;
+private:
+    // Before any fetch: a long check must not be wasted on a mistyped path.
+    bool prepareFiles()
+    {
+        try {
+            for (const QString &path :
+                 {m_options.validOut, m_options.invalidOut, m_options.unknownOut}) {
+                if (!path.isEmpty())
+                    probeResultFile(path);
+            }
+            if (!m_options.cache.isEmpty()) {
+                m_cache.emplace(m_options.cache, std::chrono::seconds(m_options.maxAgeSeconds));
+                if (!m_cache->compactionFailure().isEmpty())
+                    complain(m_err,
+                             u"note: %1; using it as it is."_qs.arg(m_cache->compactionFailure()));
+            }
+        } catch (const AppError &error) {
+            complain(m_err, error.description());
+            return false;
+        }
+        return true;
+    }
 
-    const bool showProgress
-        = options.progress && StandardStreams::isTerminal(StandardStreams::Stream::Error);
-    ProgressBar progress(showProgress, total);
-    const bool outputSharesTheTerminal
-        = StandardStreams::isTerminal(StandardStreams::Stream::Output)
-        && StandardStreams::isTerminal(StandardStreams::Stream::Error);
-    auto write = [&](const QString &text) {
-        if (outputState != OutputState::Fine)
+    void write(const QString &text)
+    {
+        if (m_outputState != OutputState::Fine)
             return;
-        if (outputSharesTheTerminal)
-            progress.clear();
-        out << text;
-        outputState = flushOutput(out, &outputError);
-    };
-    if (options.format == Format::Csv)
-        write(ReportFormat::csvHeader(sourceColumn));
+        if (m_outputSharesTheTerminal)
+            m_progress.clear();
+        m_out << text;
+        m_outputState = flushOutput(m_out, &m_outputError);
+    }
 
-    OrderedOutput ordered(total, [&](const CheckedLink &checked) {
-        switch (options.format) {
+    // Takes an outcome whose turn in input order has come.
+    void report(const CheckedLink &checked)
+    {
+        switch (m_options.format) {
         case Format::Lines:
             write(CheckedLinkFormat::textLine(checked));
             break;
@@ -195,148 +217,192 @@ int run(const Options &options, QTextStream &out, QTextStream &err)
             write(CheckedLinkFormat::jsonLine(checked));
             break;
         case Format::Csv:
-            write(ReportFormat::csvRow(checked, sourceColumn));
+            write(ReportFormat::csvRow(checked, m_sourceColumn));
             break;
         case Format::Markdown:
-            everything.append(checked);
+            m_everything.append(checked);
             break;
         }
-        (checked.verdict == LinkVerdict::Valid         ? validLinks
-             : checked.verdict == LinkVerdict::Invalid ? invalidLinks
-                                                       : unknownLinks)
+        (checked.verdict == LinkVerdict::Valid         ? m_validLinks
+             : checked.verdict == LinkVerdict::Invalid ? m_invalidLinks
+                                                       : m_unknownLinks)
             << checked.link;
         if (checked.verdict == LinkVerdict::Unknown)
-            unknownCauses << checked.reason;
-    });
-    auto counted = [&](const CheckedLink &checked) {
-        progress.linkDone(checked.verdict == LinkVerdict::Valid,
-                          checked.verdict == LinkVerdict::Invalid,
-                          checked.verdict == LinkVerdict::Unknown);
-    };
+            m_unknownCauses << checked.reason;
+    }
 
-    // Links decided within --max-age come from the cache; only the rest are fetched.
-    QStringList toFetch;
-    QList<qsizetype> positionOf; // in the input, of each link to fetch
-    const QDateTime now = QDateTime::currentDateTimeUtc();
-    for (qsizetype i = 0; i < total; ++i) {
-        const LoadedLink &link = loaded.at(i);
-        if (link.notUtf8) {
-            CheckedLink unread;
-            unread.link = link.link;
-            unread.reason = QStringLiteral("not valid UTF-8");
-            unread.source = link.source;
-            if (options.windowVerdicts) {
-                unread.verdict = LinkVerdict::Invalid;
-                unread.reason = QStringLiteral("URL unavailable");
-            }
-            counted(unread);
-            ordered.add(i, unread);
-            continue;
-        }
-        if (cache) {
-            if (std::optional<CheckedLink> known = cache->lookup(link.address, now)) {
-                known->link = link.link;
-                known->source = link.source;
-                known->attempts = 0;
-                if (options.windowVerdicts)
-                    known = filedAsTheWindowFilesIt(*known);
-                ++fromCache;
-                counted(*known);
-                ordered.add(i, *known);
+    // Takes an outcome as soon as it is known, in any order.
+    void decided(qsizetype position, const CheckedLink &checked)
+    {
+        m_progress.linkDone(checked.verdict == LinkVerdict::Valid,
+                            checked.verdict == LinkVerdict::Invalid,
+                            checked.verdict == LinkVerdict::Unknown);
+        m_ordered.add(position, checked);
+    }
+
+    // Links decided within --max-age come from the cache, and a line that was not UTF-8 is
+    // not fetched at all; the rest are put aside for fetching.
+    void fileKnownLinks()
+    {
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        for (qsizetype i = 0; i < m_loaded.size(); ++i) {
+            const LoadedLink &link = m_loaded.at(i);
+            if (link.notUtf8) {
+                CheckedLink unread;
+                unread.link = link.link;
+                unread.reason = QStringLiteral("not valid UTF-8");
+                unread.source = link.source;
+                if (m_options.windowVerdicts) {
+                    unread.verdict = LinkVerdict::Invalid;
+                    unread.reason = QStringLiteral("URL unavailable");
+                }
+                decided(i, unread);
                 continue;
             }
+            if (m_cache) {
+                if (std::optional<CheckedLink> known = m_cache->lookup(link.address, now)) {
+                    known->link = link.link;
+                    known->source = link.source;
+                    known->attempts = 0;
+                    if (m_options.windowVerdicts)
+                        known = filedAsTheWindowFilesIt(*known);
+                    ++m_fromCache;
+                    decided(i, *known);
+                    continue;
+                }
+            }
+            m_toFetch << link.address;
+            m_positionOf << i;
         }
-        toFetch << link.address;
-        positionOf << i;
     }
-    progress.draw();
 
-    int interruptedBy = 0;
-    if (!toFetch.isEmpty() && outputState == OutputState::Fine) {
+    // Fetches the links put aside; returns the signal that interrupted it, or 0.
+    int fetchTheRest()
+    {
+        if (m_toFetch.isEmpty() || m_outputState != OutputState::Fine)
+            return 0;
         SignalWatcher interrupts;
         SchedulerSettings settings;
-        settings.jobs = options.jobs;
-        settings.retries = options.retries;
-        settings.maxWaitMs = qint64(options.maxWaitSeconds) * 1000;
-        settings.rate = options.rate;
-        CheckScheduler scheduler(toFetch, settings, FetchCommand::fetchPolicy());
-        if (!options.quiet)
-            scheduler.setNotice([&](const QString &line) {
-                progress.clear();
-                complain(err, line);
+        settings.jobs = m_options.jobs;
+        settings.retries = m_options.retries;
+        settings.maxWaitMs = qint64(m_options.maxWaitSeconds) * 1000;
+        settings.rate = m_options.rate;
+        CheckScheduler scheduler(m_toFetch, settings, FetchCommand::fetchPolicy());
+        if (!m_options.quiet)
+            scheduler.setNotice([this](const QString &line) {
+                m_progress.clear();
+                complain(m_err, line);
             });
+        int interruptedBy = 0;
         scheduler.run(
-            [&](qsizetype index, const CheckedLink &decided, const QString &windowReason) {
-                CheckedLink checked = decided;
-                const qsizetype position = positionOf.at(index);
-                checked.source = loaded.at(position).source;
-                checked.windowReason = windowReason;
-                // Only what the site judged is remembered: an unknown link is asked again.
-                if (cache && checked.verdict != LinkVerdict::Unknown) {
-                    try {
-                        cache->append(checked, QDateTime::currentDateTimeUtc());
-                    } catch (const AppError &error) {
-                        complain(err, error.description());
-                        cache.reset();
-                        cacheFailed = true;
-                    }
-                }
-                checked.link = loaded.at(position).link;
-                if (options.windowVerdicts)
-                    checked = filedAsTheWindowFilesIt(checked);
-                counted(checked);
-                ordered.add(position, checked);
+            [this](qsizetype index, const CheckedLink &checked, const QString &windowReason) {
+                fetched(m_positionOf.at(index), checked, windowReason);
             },
             [&] {
                 interruptedBy = interrupts.received();
-                if (showProgress) {
-                    progress.setWaiting(scheduler.waitingText());
-                    progress.draw();
+                if (m_showProgress) {
+                    m_progress.setWaiting(scheduler.waitingText());
+                    m_progress.draw();
                 }
-                return interruptedBy == 0 && outputState == OutputState::Fine;
+                return interruptedBy == 0 && m_outputState == OutputState::Fine;
             },
             interrupts.wakeDescriptor());
-        if (interruptedBy == 0)
-            interruptedBy = interrupts.received();
-    }
-    progress.clear();
-
-    if (interruptedBy != 0)
-        return 128 + interruptedBy;
-    if (options.format == Format::Markdown)
-        write(ReportFormat::markdownReport(everything));
-    if (outputState == OutputState::Gone)
-        return 128 + StandardStreams::BrokenPipeSignal;
-    if (outputState == OutputState::Failed) {
-        complain(err, QStringLiteral("Cannot write to standard output: %1").arg(outputError));
-        return CheckCommandLine::ExitUsageOrUnreadableFile;
+        return interruptedBy != 0 ? interruptedBy : interrupts.received();
     }
 
-    int status = !invalidLinks.isEmpty() ? CheckCommandLine::ExitSomeInvalid
-        : !unknownLinks.isEmpty()        ? CheckCommandLine::ExitSomeUnknown
-                                         : CheckCommandLine::ExitSuccess;
-    // The results stand, but a cache that could not keep them is a failed write.
-    if (cacheFailed)
-        status = CheckCommandLine::ExitUsageOrUnreadableFile;
-    for (const auto &[path, list] :
-         {std::pair {options.validOut, validLinks}, std::pair {options.invalidOut, invalidLinks},
-          std::pair {options.unknownOut, unknownLinks}}) {
-        if (path.isEmpty())
-            continue;
-        try {
-            writeResultFile(path, list);
-        } catch (const AppError &error) {
-            complain(err, error.description());
-            status = CheckCommandLine::ExitUsageOrUnreadableFile;
+    void fetched(qsizetype position, const CheckedLink &decidedLink, const QString &windowReason)
+    {
+        CheckedLink checked = decidedLink;
+        checked.source = m_loaded.at(position).source;
+        checked.windowReason = windowReason;
+        // Only what the site judged is remembered: an unknown link is asked again.
+        if (m_cache && checked.verdict != LinkVerdict::Unknown) {
+            try {
+                m_cache->append(checked, QDateTime::currentDateTimeUtc());
+            } catch (const AppError &error) {
+                complain(m_err, error.description());
+                m_cache.reset();
+                m_cacheFailed = true;
+            }
         }
+        checked.link = m_loaded.at(position).link;
+        if (m_options.windowVerdicts)
+            checked = filedAsTheWindowFilesIt(checked);
+        decided(position, checked);
     }
-    if (options.summary
-        || (!options.quiet && StandardStreams::isTerminal(StandardStreams::Stream::Error))) {
-        err << summary(validLinks.size(), invalidLinks.size(), unknownCauses, fromCache,
-                       clock.elapsed());
-        err.flush();
+
+    // After the last outcome: the Markdown report, the result files, the summary and the exit
+    // status.
+    int finish()
+    {
+        if (m_options.format == Format::Markdown)
+            write(ReportFormat::markdownReport(m_everything));
+        if (m_outputState == OutputState::Gone)
+            return 128 + StandardStreams::BrokenPipeSignal;
+        if (m_outputState == OutputState::Failed) {
+            complain(m_err,
+                     QStringLiteral("Cannot write to standard output: %1").arg(m_outputError));
+            return CheckCommandLine::ExitUsageOrUnreadableFile;
+        }
+
+        int status = !m_invalidLinks.isEmpty() ? CheckCommandLine::ExitSomeInvalid
+            : !m_unknownLinks.isEmpty()        ? CheckCommandLine::ExitSomeUnknown
+                                               : CheckCommandLine::ExitSuccess;
+        // The results stand, but a cache that could not keep them is a failed write.
+        if (m_cacheFailed)
+            status = CheckCommandLine::ExitUsageOrUnreadableFile;
+        for (const auto &[path, list] : {std::pair {m_options.validOut, m_validLinks},
+                                         std::pair {m_options.invalidOut, m_invalidLinks},
+                                         std::pair {m_options.unknownOut, m_unknownLinks}}) {
+            if (path.isEmpty())
+                continue;
+            try {
+                writeResultFile(path, list);
+            } catch (const AppError &error) {
+                complain(m_err, error.description());
+                status = CheckCommandLine::ExitUsageOrUnreadableFile;
+            }
+        }
+        if (m_options.summary
+            || (!m_options.quiet && StandardStreams::isTerminal(StandardStreams::Stream::Error))) {
+            m_err << summary(m_validLinks.size(), m_invalidLinks.size(), m_unknownCauses,
+                             m_fromCache, m_clock.elapsed());
+            m_err.flush();
+        }
+        return status;
     }
-    return status;
+
+    const Options &m_options;
+    const QList<LoadedLink> m_loaded;
+    QTextStream &m_out;
+    QTextStream &m_err;
+    const bool m_showProgress;
+    const bool m_outputSharesTheTerminal;
+    const ReportFormat::SourceColumn m_sourceColumn;
+    QElapsedTimer m_clock;
+    std::optional<LinkCache> m_cache;
+    bool m_cacheFailed = false;
+    ProgressBar m_progress;
+    OrderedOutput m_ordered;
+    OutputState m_outputState = OutputState::Fine;
+    QString m_outputError;
+    QStringList m_toFetch;
+    QList<qsizetype> m_positionOf; // in the input, of each link to fetch
+    QStringList m_validLinks, m_invalidLinks, m_unknownLinks, m_unknownCauses;
+    QList<CheckedLink> m_everything; // for the Markdown report, written at the end
+    qsizetype m_fromCache = 0;
+};
+} // namespace
+
+int run(const Options &options, QTextStream &out, QTextStream &err)
+{
+    QElapsedTimer clock;
+    clock.start();
+    int loadStatus = CheckCommandLine::ExitSuccess;
+    QList<LoadedLink> loaded = loadLinks(options, err, &loadStatus);
+    if (loadStatus != CheckCommandLine::ExitSuccess)
+        return loadStatus;
+    return CheckRun(options, std::move(loaded), out, err, clock).run();
 }
 
 } // namespace ShellCheck
