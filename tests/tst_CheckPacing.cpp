@@ -359,7 +359,7 @@ private slots:
         });
         QList<std::optional<CheckedLink>> decided(linkList.size());
         scheduler.run(
-            [&](qsizetype index, const CheckedLink &checked, const QString &) {
+            [&](qsizetype index, const CheckedLink &checked) {
                 QVERIFY2(!decided[index], "a link decided twice");
                 decided[index] = checked;
             },
@@ -404,7 +404,7 @@ private slots:
             linksOf(u"a*4"_qs), settings, site, [&] { return site.now(); }, [] { return 0.0; });
         QStringList shown;
         QString last;
-        scheduler.run([](qsizetype, const CheckedLink &, const QString &) {},
+        scheduler.run([](qsizetype, const CheckedLink &) {},
                       [&] {
                           const QString text = scheduler.waitingText();
                           if (text != last)

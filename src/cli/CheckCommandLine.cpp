@@ -429,14 +429,7 @@ int runPageMode(const Options &options, QTextStream &out, QTextStream &err)
         // A saved page is judged as a fetched one that came with a plain 200.
         page.httpStatus = 200;
         const FetchJudgement judgement = judgeFetch(page);
-        CheckedLink checked;
-        checked.link = file;
-        checked.verdict = judgement.verdict;
-        checked.reason = judgement.reason;
-        checked.status = judgement.status;
-        checked.siteReason = judgement.siteReason;
-        checked.siteSubreason = judgement.siteSubreason;
-        checked.windowReason = judgement.windowReason;
+        CheckedLink checked = checkedLinkOf(file, judgement);
         if (options.windowVerdicts)
             checked = filedAsTheWindowFilesIt(checked);
         anyInvalid = anyInvalid || checked.verdict == LinkVerdict::Invalid;

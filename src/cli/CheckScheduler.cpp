@@ -218,20 +218,16 @@ void CheckScheduler::decide(qsizetype index, const FetchJudgement &judgement, in
                             const QString &why, const Decided &decided)
 {
     LinkState &state = m_state[size_t(index)];
-    CheckedLink checked;
-    checked.link = m_links.at(index);
-    checked.verdict = judgement.verdict;
-    checked.reason = why.isEmpty() ? judgement.reason : judgement.reason + u", "_qs + why;
-    checked.status = judgement.status;
-    checked.siteReason = judgement.siteReason;
-    checked.siteSubreason = judgement.siteSubreason;
+    CheckedLink checked = checkedLinkOf(m_links.at(index), judgement);
+    if (!why.isEmpty())
+        checked.reason += u", "_qs + why;
     if (http > 0)
         checked.http = http;
     checked.attempts = state.attempts;
     state.last.reset();
     --state.host->undecided;
     --m_undecided;
-    decided(index, checked, judgement.windowReason);
+    decided(index, checked);
 }
 
 void CheckScheduler::hostChanged(Host &host, HostPacer::Change change, qint64 now,

@@ -37,10 +37,8 @@ struct SchedulerSettings
 class CheckScheduler
 {
 public:
-    // A link's outcome as the site gave it, with the reason the window would file the link
-    // with (empty when the window would find it valid).
-    using Decided = std::function<void(qsizetype index, const CheckedLink &checked,
-                                       const QString &windowReason)>;
+    // A link's outcome as the site gave it.
+    using Decided = std::function<void(qsizetype index, const CheckedLink &checked)>;
     // One line for the user about a host that starts or stops limiting or blocking us.
     using Notice = std::function<void(const QString &line)>;
 

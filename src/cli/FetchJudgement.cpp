@@ -171,3 +171,16 @@ FetchJudgement judgeFetch(const FetchResult &result)
         return unknown(QStringLiteral("empty page"), false);
     return judgePage(result.page);
 }
+
+CheckedLink checkedLinkOf(const QString &link, const FetchJudgement &judgement)
+{
+    CheckedLink checked;
+    checked.link = link;
+    checked.verdict = judgement.verdict;
+    checked.reason = judgement.reason;
+    checked.status = judgement.status;
+    checked.siteReason = judgement.siteReason;
+    checked.siteSubreason = judgement.siteSubreason;
+    checked.windowReason = judgement.windowReason;
+    return checked;
+}

@@ -52,3 +52,7 @@ struct FetchJudgement
 
 // Every text in the judgement is shortened to MaxReasonLength, as the window shortens its own.
 FetchJudgement judgeFetch(const FetchResult &result);
+
+// The outcome of link as judgement has it; what the fetching counted (the HTTP status, the
+// attempts) and the source are the caller's to fill in.
+CheckedLink checkedLinkOf(const QString &link, const FetchJudgement &judgement);

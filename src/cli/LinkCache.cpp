@@ -1,6 +1,7 @@
 #include "cli/LinkCache.h"
 
 #include "core/AppError.h"
+#include "core/FileErrorReason.h"
 #include "core/PlayabilityVerdict.h"
 #include "system/SharedFile.h"
 
@@ -67,18 +68,6 @@ std::optional<std::pair<CheckedLink, QDateTime>> parseEntry(const QByteArray &li
     return std::pair {checked, time};
 }
 
-// Qt's description of a failed file operation, or the system's when Qt has none of its own:
-// for a write cut short (a full disk, a file-size limit) Qt only says "Unknown error".
-QString reasonOf(const QFileDevice &file, int error)
-{
-    const QString reason = file.errorString();
-    if (error != 0 && (reason.isEmpty() || reason == QLatin1String("Unknown error")))
-        return qt_error_string(error);
-    return reason;
-}
-
-// True while the open file is the one path names: a run that compacted the store has put a
-// new file in the old one's place.
 // The time as stored: UTC, whole seconds.
 QDateTime storedTime(const QDateTime &time)
 {
@@ -190,8 +179,8 @@ void LinkCache::compact()
     QSaveFile rewritten(m_file.fileName());
     const auto failed = [&] {
         const int error = errno;
-        m_compactionFailure
-            = u"Cannot compact \"%1\": %2"_qs.arg(m_file.fileName(), reasonOf(rewritten, error));
+        m_compactionFailure = u"Cannot compact \"%1\": %2"_qs.arg(
+            m_file.fileName(), fileErrorReason(rewritten, error));
     };
     errno = 0;
     if (!rewritten.open(QIODevice::WriteOnly))
@@ -250,7 +239,7 @@ void LinkCache::append(const CheckedLink &checked, const QDateTime &decided)
         if (written > 0)
             m_lastLineTorn = true;
         throw AppError(
-            u"Cannot write \"%1\": %2"_qs.arg(m_file.fileName(), reasonOf(m_file, error)));
+            u"Cannot write \"%1\": %2"_qs.arg(m_file.fileName(), fileErrorReason(m_file, error)));
     }
     m_lastLineTorn = false;
 

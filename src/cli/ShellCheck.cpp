@@ -295,8 +295,8 @@ private:
             });
         int interruptedBy = 0;
         scheduler.run(
-            [this](qsizetype index, const CheckedLink &checked, const QString &windowReason) {
-                fetched(m_positionOf.at(index), checked, windowReason);
+            [this](qsizetype index, const CheckedLink &checked) {
+                fetched(m_positionOf.at(index), checked);
             },
             [&] {
                 interruptedBy = interrupts.received();
@@ -310,11 +310,9 @@ private:
         return interruptedBy != 0 ? interruptedBy : interrupts.received();
     }
 
-    void fetched(qsizetype position, const CheckedLink &decidedLink, const QString &windowReason)
+    void fetched(qsizetype position, CheckedLink checked)
     {
-        CheckedLink checked = decidedLink;
         checked.source = m_loaded.at(position).source;
-        checked.windowReason = windowReason;
         // Only what the site judged is remembered: an unknown link is asked again.
         if (m_cache && checked.verdict != LinkVerdict::Unknown) {
             try {

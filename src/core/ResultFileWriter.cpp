@@ -1,24 +1,13 @@
 #include "core/ResultFileWriter.h"
 
 #include "core/AppError.h"
+#include "core/FileErrorReason.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 #include <cerrno>
 #include <unistd.h>
-
-namespace {
-// Qt's description of a failed file operation, or the system's when Qt has none of its own:
-// for some failures (a full disk among them) Qt only says "Unknown error".
-QString reasonOf(const QFileDevice &file, int error)
-{
-    const QString reason = file.errorString();
-    if (error != 0 && (reason.isEmpty() || reason == QLatin1String("Unknown error")))
-        return qt_error_string(error);
-    return reason;
-}
-} // namespace
 
 ResultFileWriter::ResultFileWriter(const QString &path)
     : m_saveFile(path)
@@ -76,7 +65,7 @@ void ResultFileWriter::commit()
 
 void ResultFileWriter::fail(const QString &what, int error)
 {
-    const QString reason = reasonOf(file(), error);
+    const QString reason = fileErrorReason(file(), error);
     if (m_direct)
         m_directFile.close();
     else

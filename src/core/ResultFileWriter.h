@@ -1,5 +1,5 @@
-// ResultFileWriter: writes one result file, a link per line each ending in CR LF, in the
-// system's 8-bit code page. An existing file is replaced only once the new one is complete.
+// ResultFileWriter: writes one result file, a link per line each ending in CR LF, in UTF-8. An
+// existing file is replaced only once the new one is complete.
 #pragma once
 
 #include <QFile>

@@ -223,29 +223,6 @@ QStringList splitIntoReadLines(const QString &text)
     return lines;
 }
 namespace {
-#ifdef Q_OS_WIN
-// True when bytes are well-formed UTF-8 (checked without decoding them: a page may be 64 MiB).
-bool isUtf8(QByteArrayView bytes)
-{
-    for (qsizetype i = 0; i < bytes.size();) {
-        const auto lead = quint8(bytes[i]);
-        const int trail = lead < 0x80     ? 0
-            : lead >= 0xC2 && lead < 0xE0 ? 1
-            : lead >= 0xE0 && lead < 0xF0 ? 2
-            : lead >= 0xF0 && lead < 0xF5 ? 3
-                                          : -1;
-        if (trail < 0 || bytes.size() - i <= trail)
-            return false;
-        for (int k = 1; k <= trail; ++k) {
-            if ((quint8(bytes[i + k]) & 0xC0) != 0x80)
-                return false;
-        }
-        i += trail + 1;
-    }
-    return true;
-}
-#endif
-
 // The encoding a whole file's bytes (after the mark) are read in, found by their mark.
 QStringConverter::Encoding encodingOf(ByteOrderMark mark, QByteArrayView text)
 {
@@ -256,7 +233,7 @@ QStringConverter::Encoding encodingOf(ByteOrderMark mark, QByteArrayView text)
         // Linux. Windows' code page cannot hold most characters, and pages come from the web
         // in UTF-8: there only a file that is not UTF-8 is read in the code page.
 #ifdef Q_OS_WIN
-        if (isUtf8(text))
+        if (text.isValidUtf8())
             return QStringConverter::Utf8;
 #else
         Q_UNUSED(text);
