@@ -1,9 +1,9 @@
 // reader_bench: times reading a fetched watch page and deciding its verdict, on generated
 // single-line pages of 2 MB and 20 MB, to show the work grows linearly with the page.
-#include "cli/FetchJudgement.h"
 #include "core/FetchCommand.h"
 #include "core/PlayabilityVerdict.h"
 #include "core/TextReader.h"
+#include "engine/FetchJudgement.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

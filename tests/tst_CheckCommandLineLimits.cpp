@@ -3,7 +3,7 @@
 // another, the three exit statuses, --window-verdicts, and output and interrupts that leave
 // result files as they were.
 #include "CheckToolRun.h"
-#include "cli/ParallelFetcher.h"
+#include "engine/ParallelFetcher.h"
 #include "fixture/FixtureServerProcess.h"
 #include "support/TestFiles.h"
 

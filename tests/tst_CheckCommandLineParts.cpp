@@ -1,14 +1,14 @@
 // The shell checker's parts on their own: reading what the site says and judging one fetch,
 // pacing a host, the back-off, the output order, the plain output's escapes and the progress
 // line.
-#include "cli/CheckScheduler.h"
 #include "cli/CheckedLinkFormat.h"
-#include "cli/FetchJudgement.h"
-#include "cli/HostPacer.h"
 #include "cli/OrderedOutput.h"
-#include "cli/PlayabilityObject.h"
 #include "cli/ProgressBar.h"
 #include "core/PlayabilityVerdict.h"
+#include "engine/CheckScheduler.h"
+#include "engine/FetchJudgement.h"
+#include "engine/HostPacer.h"
+#include "engine/PlayabilityObject.h"
 #include "system/SignalWatcher.h"
 
 #include <QStringEncoder>

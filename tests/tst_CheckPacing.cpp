@@ -1,8 +1,8 @@
 // How the shell checker paces, pauses, probes and gives up on hosts, run against a simulated
 // site on a simulated clock: answers go in, the starts, probe times, notices and outcomes that
 // come out are compared whole.
-#include "cli/CheckScheduler.h"
-#include "cli/PageFetcher.h"
+#include "engine/CheckScheduler.h"
+#include "engine/PageFetcher.h"
 
 #include <QtTest>
 

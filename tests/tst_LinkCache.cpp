@@ -1,8 +1,8 @@
 // The --cache store: entries surviving a reopen, lines a crash or an editor left behind, which
 // entry counts, expiry by --max-age and its parsing, and failures that name the file.
-#include "cli/LinkCache.h"
 #include "core/AppError.h"
 #include "core/PlayabilityVerdict.h"
+#include "engine/LinkCache.h"
 #include "support/TestFiles.h"
 #include "system/SharedFile.h"
 

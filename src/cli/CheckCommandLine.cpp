@@ -1,15 +1,15 @@
 #include "cli/CheckCommandLine.h"
 
-#include "cli/CheckScheduler.h"
 #include "cli/CheckedLinkFormat.h"
-#include "cli/FetchJudgement.h"
 #include "cli/InputFiles.h"
-#include "cli/LinkCache.h"
 #include "cli/ReportFormat.h"
 #include "cli/ShellCheck.h"
 #include "core/AppError.h"
 #include "core/FetchCommand.h"
 #include "core/LinkLines.h"
+#include "engine/CheckScheduler.h"
+#include "engine/FetchJudgement.h"
+#include "engine/LinkCache.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>

@@ -1,8 +1,8 @@
 // The lines brindlewood-check prints per checked link: tab-separated text or one JSON object.
 #pragma once
 
-#include "cli/CheckedLink.h"
 #include "cli/ReportFormat.h"
+#include "engine/CheckedLink.h"
 
 #include <QString>
 

@@ -2,7 +2,7 @@
 // as it and every result before it are known.
 #pragma once
 
-#include "cli/CheckedLink.h"
+#include "engine/CheckedLink.h"
 
 #include <QtGlobal>
 

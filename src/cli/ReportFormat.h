@@ -1,7 +1,7 @@
 // The shell tool's --format csv and --format markdown reports of checked links.
 #pragma once
 
-#include "cli/CheckedLink.h"
+#include "engine/CheckedLink.h"
 
 #include <QList>
 #include <QString>

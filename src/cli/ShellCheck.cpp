@@ -1,9 +1,7 @@
 #include "cli/ShellCheck.h"
 
-#include "cli/CheckScheduler.h"
 #include "cli/CheckedLinkFormat.h"
 #include "cli/InputFiles.h"
-#include "cli/LinkCache.h"
 #include "cli/OrderedOutput.h"
 #include "cli/ProgressBar.h"
 #include "cli/ReportFormat.h"
@@ -13,6 +11,8 @@
 #include "core/LinkLines.h"
 #include "core/LinkNormalizer.h"
 #include "core/ResultFileWriter.h"
+#include "engine/CheckScheduler.h"
+#include "engine/LinkCache.h"
 #include "system/SignalWatcher.h"
 #include "system/StandardStreams.h"
 

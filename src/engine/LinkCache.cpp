@@ -1,4 +1,4 @@
-#include "cli/LinkCache.h"
+#include "engine/LinkCache.h"
 
 #include "core/AppError.h"
 #include "core/FileErrorReason.h"

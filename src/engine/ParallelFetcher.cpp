@@ -1,4 +1,4 @@
-#include "cli/ParallelFetcher.h"
+#include "engine/ParallelFetcher.h"
 
 #include <curl/curl.h>
 

@@ -1,5 +1,7 @@
-// What checking one link from the shell found: its outcome, why, and what the fetches saw.
+// What checking one link found: its outcome, why, and what the fetches saw.
 #pragma once
+
+#include "engine/VideoDetails.h"
 
 #include <QString>
 
@@ -22,6 +24,7 @@ struct CheckedLink
     std::optional<QString> siteSubreason;
     // What the window would file the link with: empty for valid, else its reason text.
     QString windowReason;
+    VideoDetails video; // what the page said about the video, when it said it
 
     bool operator==(const CheckedLink &) const = default;
 };

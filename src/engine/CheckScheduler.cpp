@@ -1,6 +1,6 @@
-#include "cli/CheckScheduler.h"
+#include "engine/CheckScheduler.h"
 
-#include "cli/ParallelFetcher.h"
+#include "engine/ParallelFetcher.h"
 
 #include <QElapsedTimer>
 #include <QUrl>

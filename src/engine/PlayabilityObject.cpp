@@ -1,4 +1,4 @@
-#include "cli/PlayabilityObject.h"
+#include "engine/PlayabilityObject.h"
 
 #include "core/TextReader.h"
 

@@ -3,7 +3,7 @@
 // far more lines than it needs.
 #pragma once
 
-#include "cli/CheckedLink.h"
+#include "engine/CheckedLink.h"
 
 #include <QByteArray>
 #include <QDateTime>

@@ -1,8 +1,8 @@
-#include "cli/FetchJudgement.h"
+#include "engine/FetchJudgement.h"
 
-#include "cli/LimitingPages.h"
-#include "cli/PlayabilityObject.h"
 #include "core/PlayabilityVerdict.h"
+#include "engine/LimitingPages.h"
+#include "engine/PlayabilityObject.h"
 
 namespace {
 const QString UrlUnavailable = QStringLiteral("URL unavailable");
@@ -90,6 +90,7 @@ FetchJudgement judgePage(const QByteArray &page)
     const bool read = site.found == PlayabilityObject::Found::Read && !site.status.isEmpty();
 
     FetchJudgement judgement;
+    judgement.video = readVideoDetails(page);
     judgement.windowReason = rule.kind == PlayabilityVerdict::Kind::Valid ? QString()
         : rule.kind == PlayabilityVerdict::Kind::Invalid                  ? rule.reason
                                                                           : UrlUnavailable;
@@ -182,5 +183,6 @@ CheckedLink checkedLinkOf(const QString &link, const FetchJudgement &judgement)
     checked.siteReason = judgement.siteReason;
     checked.siteSubreason = judgement.siteSubreason;
     checked.windowReason = judgement.windowReason;
+    checked.video = judgement.video;
     return checked;
 }

@@ -3,8 +3,8 @@
 // writes no file for a fetch.
 #pragma once
 
-#include "cli/PageFetcher.h"
 #include "core/FetchCommand.h"
+#include "engine/PageFetcher.h"
 
 #include <memory>
 

@@ -1,4 +1,4 @@
-#include "cli/LimitingPages.h"
+#include "engine/LimitingPages.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,4 +1,4 @@
-#include "cli/HostPacer.h"
+#include "engine/HostPacer.h"
 
 #include <cmath>
 #include <limits>

@@ -1,13 +1,13 @@
-// CheckScheduler: decides when each link of the shell tool's run is fetched. It keeps to the
+// CheckScheduler: decides when each link of a check run is fetched. It keeps to the
 // overall number of jobs, paces every host on its own (a host that limits us is slowed, one
 // that blocks us is paused and probed, the others go on), retries what may pass with back-off
 // or the host's Retry-After, and decides each link from the last fetch's judgement.
 #pragma once
 
-#include "cli/CheckedLink.h"
-#include "cli/FetchJudgement.h"
-#include "cli/HostPacer.h"
 #include "core/FetchCommand.h"
+#include "engine/CheckedLink.h"
+#include "engine/FetchJudgement.h"
+#include "engine/HostPacer.h"
 
 #include <QHash>
 #include <QStringList>

@@ -1,9 +1,9 @@
-// PageFetcher: what the shell tool's scheduler needs of the fetching: start a fetch, wait for
+// PageFetcher: what the check scheduler needs of the fetching: start a fetch, wait for
 // fetches to end, count those under way. ParallelFetcher does it with libcurl; a test can
 // stand in a simulated site with its own clock.
 #pragma once
 
-#include "cli/FetchJudgement.h"
+#include "engine/FetchJudgement.h"
 
 #include <QList>
 #include <QString>

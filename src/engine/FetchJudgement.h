@@ -2,7 +2,8 @@
 // answer in a way that judges it, and whether asking again may help.
 #pragma once
 
-#include "cli/CheckedLink.h"
+#include "engine/CheckedLink.h"
+#include "engine/VideoDetails.h"
 
 #include <QByteArray>
 #include <QString>
@@ -48,6 +49,7 @@ struct FetchJudgement
     // What the page said in its own words, when it said it.
     std::optional<QString> siteReason;
     std::optional<QString> siteSubreason;
+    VideoDetails video; // what the page said about the video, when it said it
 };
 
 // Every text in the judgement is shortened to MaxReasonLength, as the window shortens its own.

@@ -1,0 +1,6 @@
+#include "engine/VideoDetails.h"
+
+VideoDetails readVideoDetails(QByteArrayView)
+{
+    return {};
+}
