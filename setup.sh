@@ -18,9 +18,10 @@ case "$mode" in
   *) echo "usage: $0 run|test [--sanitize]|package|windows" >&2; exit 2 ;;
 esac
 
-# libcurl4-openssl-dev is for the shell tool's in-process fetch.
+# libcurl4-openssl-dev is for the shell tool's in-process fetch, libsqlite3-dev for its store
+# of outcomes, and sqlite3 (the shell) for reading that store in the tests and by hand.
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins
-          fonts-liberation2 curl ca-certificates libcurl4-openssl-dev)
+          fonts-liberation2 curl ca-certificates libcurl4-openssl-dev libsqlite3-dev sqlite3)
 # Only packaging needs these: CPack's Debian generator runs dpkg tools and file, and the
 # metainfo is validated before it goes into the package.
 [[ $mode == package ]] && packages+=(dpkg-dev file appstream)

@@ -155,12 +155,25 @@ struct CheckOptions
         {QStringLiteral("max-age")},
         QStringLiteral("Take cached outcomes no older than AGE (7d, 12h, 30m, 45s; default 1d)."),
         "AGE");
+    QCommandLineOption changes
+        = flag("changes",
+               QStringLiteral("Print only the links whose verdict differs from the last one the "
+                              "--cache store decided, and those it never decided."));
+    QCommandLineOption report
+        = flag("report",
+               QStringLiteral("Fetch nothing: print the --cache store's latest outcome of each "
+                              "link."));
+    QCommandLineOption merge
+        = flag("merge",
+               QStringLiteral("Add every check of the FILEs (stores or JSON-lines caches) to the "
+                              "--cache store."));
 
     QList<QCommandLineOption> all() const
     {
-        return {page,     dryRun,         json,       format,  jobs,       retries, maxWait,
-                rate,     windowVerdicts, normalize,  extract, noProgress, quiet,   summary,
-                validOut, invalidOut,     unknownOut, cache,   maxAge};
+        return {page,    dryRun,  json,           format,     jobs,       retries,
+                maxWait, rate,    windowVerdicts, normalize,  extract,    noProgress,
+                quiet,   summary, validOut,       invalidOut, unknownOut, cache,
+                maxAge,  changes, report,         merge};
     }
 };
 
@@ -177,7 +190,8 @@ const QString Description = QStringLiteral(
     "written, or output that cannot be written; 128 + the signal when interrupted.\n"
     "--page prints one line per file: FILE<TAB>valid, FILE<TAB>invalid<TAB>MESSAGE or\n"
     "FILE<TAB>unknown<TAB>CAUSE, with the same exit statuses.\n"
-    "--dry-run prints the links that loading the link files would add, one per line.");
+    "--dry-run prints the links that loading the link files would add, one per line.\n"
+    "--cache STORE --merge FILE... adds the checks of other stores or caches to STORE.");
 
 // Each step of reading the options says why it refuses them, or nothing.
 using Refusal = std::optional<QString>;
@@ -190,13 +204,22 @@ Refusal refuseMismatchedOptions(const QCommandLineParser &parser, const CheckOpt
     if (page && dryRun)
         return QStringLiteral("--page and --dry-run cannot be used together.");
     const bool checking = !page && !dryRun;
+    for (const QCommandLineOption &option : {declared.changes, declared.report, declared.merge}) {
+        if (parser.isSet(option) && !parser.isSet(declared.cache))
+            return QStringLiteral("--%1 needs a store: give it with --cache FILE.")
+                .arg(option.names().constFirst());
+    }
+    if (parser.isSet(declared.changes) + parser.isSet(declared.report)
+            + parser.isSet(declared.merge)
+        > 1)
+        return QStringLiteral("--changes, --report and --merge cannot be used together.");
     if (dryRun && parser.isSet(declared.windowVerdicts))
         return QStringLiteral("--window-verdicts applies to checking links and to --page, "
                               "not to --dry-run.");
     for (const QCommandLineOption &option :
          {declared.jobs, declared.retries, declared.maxWait, declared.rate, declared.summary,
           declared.validOut, declared.invalidOut, declared.unknownOut, declared.cache,
-          declared.maxAge}) {
+          declared.maxAge, declared.changes, declared.report, declared.merge}) {
         if (!checking && parser.isSet(option))
             return QStringLiteral("--%1 applies only to checking links, not to "
                                   "--page or --dry-run.")
@@ -371,8 +394,11 @@ ParsedCommandLine parse(const QStringList &arguments)
     options.quiet = parser.isSet(declared.quiet);
     options.summary = parser.isSet(declared.summary);
     options.progress = !parser.isSet(declared.noProgress) && !options.quiet;
+    options.changes = parser.isSet(declared.changes);
+    options.reportOnly = parser.isSet(declared.report);
     options.mode = parser.isSet(declared.page) ? Mode::Page
         : parser.isSet(declared.dryRun)        ? Mode::DryRun
+        : parser.isSet(declared.merge)         ? Mode::Merge
                                                : Mode::Check;
     parsed.action = ParsedCommandLine::Action::Run;
     return parsed;
@@ -403,6 +429,8 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
         return runPageMode(parsed.options, out, err);
     case Mode::DryRun:
         return runDryRunMode(parsed.options, out, err);
+    case Mode::Merge:
+        return ShellCheck::merge(parsed.options, err);
     }
     return ExitUsageOrUnreadableFile;
 }
@@ -475,8 +503,9 @@ int runDryRunMode(const Options &options, QTextStream &out, QTextStream &err)
     };
     int status = ExitSuccess;
     if (options.normalize || options.extract) {
-        for (const ShellCheck::LoadedLink &link : ShellCheck::loadLinks(options, err, &status))
-            print(link.link, link.source);
+        const LoadedLinks links = ShellCheck::loadLinks(options, err, &status);
+        for (qsizetype i = 0; i < links.size(); ++i)
+            print(links.link(i), links.source(i));
         return status;
     }
     // Plain lines go out as they are read: a file of millions of short lines is never held

@@ -26,6 +26,7 @@ enum class Mode {
     Check, // LINKFILE...: fetch every link and print its verdict
     Page, // --page FILE...: the verdict of each saved watch page
     DryRun, // --dry-run LINKFILE...: the links that loading the files would add
+    Merge, // --cache STORE --merge SOURCE...: every check of the sources added to the store
 };
 
 enum class Format { Lines, Json, Csv, Markdown };
@@ -57,6 +58,8 @@ struct Options
     QString unknownOut;
     QString cache; // --cache FILE
     qint64 maxAgeSeconds = DefaultMaxAgeSeconds;
+    bool changes = false; // only the links whose verdict changed since the store's last one
+    bool reportOnly = false; // --report: the store's latest outcomes, nothing fetched
 };
 
 // What parsing decided: run a mode with the options, or answer at once.

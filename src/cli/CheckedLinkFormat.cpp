@@ -67,7 +67,21 @@ QString jsonLine(const CheckedLink &checked, ReportFormat::Subject subject)
     if (link)
         line += u",\"http\":"_qs + (checked.http ? QString::number(*checked.http) : u"null"_qs)
             + u",\"attempts\":"_qs + QString::number(checked.attempts);
+    // What a store knows about the link, where it knows anything.
+    for (const auto &[name, value] : ReportFormat::storeFields(checked)) {
+        if (value)
+            line += u",\""_qs + name + u"\":"_qs
+                + (name == u"length_seconds" ? *value : jsonString(*value));
+    }
     return line + u"}\n"_qs;
+}
+
+QString changeText(const CheckedLink &checked)
+{
+    if (!checked.previousVerdict)
+        return u"new"_qs;
+    return u"was %1 on %2"_qs.arg(ReportFormat::verdictWord(*checked.previousVerdict),
+                                  checked.previousDecided.toUTC().toString(Qt::ISODate));
 }
 
 } // namespace CheckedLinkFormat

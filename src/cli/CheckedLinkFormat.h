@@ -17,6 +17,9 @@ QString textLine(const CheckedLink &checked);
 QString jsonLine(const CheckedLink &checked,
                  ReportFormat::Subject subject = ReportFormat::Subject::Links);
 
+// With --changes, what the store decided before: "was valid on 2024-05-01T12:00:00Z", or "new".
+QString changeText(const CheckedLink &checked);
+
 // A field of the plain output as it may reach a terminal: every C0 control character and DEL
 // becomes a visible escape (\t, \n, \r, else \xHH), every 8-bit control (U+0080 to U+009F)
 // and bidirectional override or isolate (U+202A to U+202E, U+2066 to U+2069) one such as

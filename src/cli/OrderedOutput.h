@@ -7,8 +7,7 @@
 #include <QtGlobal>
 
 #include <functional>
-#include <optional>
-#include <vector>
+#include <map>
 
 class OrderedOutput
 {
@@ -22,10 +21,13 @@ public:
     void add(qsizetype index, CheckedLink result);
 
     qsizetype written() const { return m_next; }
-    bool complete() const { return m_next == qsizetype(m_waiting.size()); }
+    bool complete() const { return m_next == m_count; }
 
 private:
-    std::vector<std::optional<CheckedLink>> m_waiting;
+    // Only the results that wait for an earlier one are held, so a long list costs nothing
+    // per link while its results come in order.
+    std::map<qsizetype, CheckedLink> m_waiting;
+    qsizetype m_count;
     qsizetype m_next = 0;
     Writer m_writer;
 };

@@ -97,6 +97,22 @@ QString tableRow(const QStringList &cells)
     return u"| "_qs + cells.join(u" | "_qs) + u" |\n"_qs;
 }
 
+// "Title by Channel (4:13), last seen valid 2024-05-01T12:00:00Z", of what is known.
+QString lastKnownText(const CheckedLink &checked)
+{
+    const VideoDetails &video = checked.video;
+    QString text = video.title;
+    if (!video.channel.isEmpty())
+        text += (text.isEmpty() ? u"by "_qs : u" by "_qs) + video.channel;
+    if (video.lengthSeconds)
+        text += u" (%1:%2)"_qs.arg(*video.lengthSeconds / 60)
+                    .arg(*video.lengthSeconds % 60, 2, 10, QChar(u'0'));
+    if (checked.lastSeenValid.isValid())
+        text += (text.isEmpty() ? u"last seen valid "_qs : u", last seen valid "_qs)
+            + checked.lastSeenValid.toString(Qt::ISODate);
+    return text.trimmed();
+}
+
 struct Section
 {
     LinkVerdict verdict;
@@ -118,6 +134,14 @@ QString section(const Section &shape, const QList<CheckedLink> &results, bool wi
         return text + u"None.\n"_qs;
 
     const bool http = subject == Subject::Links;
+    // What a store knew: the video a now invalid link was, and the verdict before this one.
+    const bool lastKnown = shape.verdict == LinkVerdict::Invalid
+        && std::any_of(members.begin(), members.end(), [](const CheckedLink *c) {
+                               return !c->video.isEmpty() || c->lastSeenValid.isValid();
+                           });
+    const bool before = std::any_of(members.begin(), members.end(), [](const CheckedLink *c) {
+        return c->previousDecided.isValid();
+    });
     QStringList header {http ? u"Link"_qs : u"File"_qs};
     if (shape.reason)
         header << u"Reason"_qs;
@@ -127,6 +151,10 @@ QString section(const Section &shape, const QList<CheckedLink> &results, bool wi
         header << u"HTTP"_qs;
     if (withSource)
         header << u"Source"_qs;
+    if (lastKnown)
+        header << u"Last known"_qs;
+    if (before)
+        header << u"Before"_qs;
     text += tableRow(header) + tableRow(QStringList(header.size(), u"---"_qs));
     for (const CheckedLink *checked : std::as_const(members)) {
         QStringList cells {codeCell(checked->link)};
@@ -138,6 +166,13 @@ QString section(const Section &shape, const QList<CheckedLink> &results, bool wi
             cells << httpText(*checked);
         if (withSource)
             cells << escapedText(checked->source);
+        if (lastKnown)
+            cells << escapedText(lastKnownText(*checked));
+        if (before)
+            cells << escapedText(checked->previousDecided.isValid()
+                                     ? verdictWord(*checked->previousVerdict) + u", "_qs
+                                         + checked->previousDecided.toString(Qt::ISODate)
+                                     : u"new"_qs);
         text += tableRow(cells);
     }
     return text;
@@ -191,6 +226,45 @@ QString csvRow(const CheckedLink &checked, SourceColumn sourceColumn, Subject su
     if (sourceColumn == SourceColumn::With)
         fields << csvField(checked.source);
     return fields.join(u',') + CsvLineEnd;
+}
+
+QList<std::pair<QString, std::optional<QString>>> storeFields(const CheckedLink &checked)
+{
+    const auto text = [](const QString &value) {
+        return value.isEmpty() ? std::nullopt : std::optional<QString>(value);
+    };
+    const auto time = [](const QDateTime &value) {
+        return value.isValid() ? std::optional<QString>(value.toUTC().toString(Qt::ISODate))
+                               : std::nullopt;
+    };
+    const VideoDetails &video = checked.video;
+    return {{u"title"_qs, text(video.title)},
+            {u"channel"_qs, text(video.channel)},
+            {u"channel_id"_qs, text(video.channelId)},
+            {u"length_seconds"_qs,
+             video.lengthSeconds ? std::optional<QString>(QString::number(*video.lengthSeconds))
+                                 : std::nullopt},
+            {u"last_seen_valid"_qs, time(checked.lastSeenValid)},
+            {u"previous_verdict"_qs,
+             checked.previousVerdict ? std::optional<QString>(verdictWord(*checked.previousVerdict))
+                                     : std::nullopt},
+            {u"previous_checked_at"_qs, time(checked.previousDecided)}};
+}
+
+QString csvStoreHeader()
+{
+    QString header;
+    for (const auto &[name, value] : storeFields({}))
+        header += u',' + name;
+    return header;
+}
+
+QString csvStoreCells(const CheckedLink &checked)
+{
+    QString cells;
+    for (const auto &[name, value] : storeFields(checked))
+        cells += u',' + csvField(value.value_or(QString()));
+    return cells;
 }
 
 QString markdownReport(const QList<CheckedLink> &results, Subject subject)

@@ -39,6 +39,15 @@ QString csvHeader(SourceColumn sourceColumn = SourceColumn::Without,
 QString csvRow(const CheckedLink &checked, SourceColumn sourceColumn = SourceColumn::Without,
                Subject subject = Subject::Links);
 
+// What a store adds to each report, by name: "title", "channel", "channel_id",
+// "length_seconds" (the video's, for an invalid link the last ones the store knows),
+// "last_seen_valid", "previous_verdict" and "previous_checked_at" (the verdict the store decided
+// before and when); each value none where the store knows none, times as "2024-05-01T12:00:00Z".
+QList<std::pair<QString, std::optional<QString>>> storeFields(const CheckedLink &checked);
+// The store's fields as CSV columns appended to csvHeader's and csvRow's, each with its comma.
+QString csvStoreHeader();
+QString csvStoreCells(const CheckedLink &checked);
+
 // The whole report at the end of a run: "## Valid (N)", "## Invalid (N)" and "## Unknown (N)",
 // each with a table of its links in the given order (or "None."), and a Source column when any
 // link has a source. Links and statuses are code spans, not live links, so a bad or hostile

@@ -13,6 +13,8 @@
 #include "core/ResultFileWriter.h"
 #include "engine/CheckScheduler.h"
 #include "engine/LinkCache.h"
+#include "engine/OutcomeMemory.h"
+#include "engine/OutcomeStore.h"
 #include "system/SignalWatcher.h"
 #include "system/StandardStreams.h"
 
@@ -25,7 +27,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 #include <optional>
+#include <vector>
 
 namespace ShellCheck {
 
@@ -54,10 +58,12 @@ constexpr qsizetype MostCausesShown = 8;
 
 // The summary: a line of counts, then one line per cause of the unknown links, the most
 // frequent first, so that "try again later" and "no answer" are told apart at a glance.
-QString summary(qsizetype valid, qsizetype invalid, const QStringList &unknownCauses,
+QString summary(qsizetype valid, qsizetype invalid, const QHash<QString, qsizetype> &counts,
                 qsizetype cached, qint64 elapsedMs)
 {
-    const qsizetype unknown = unknownCauses.size();
+    qsizetype unknown = 0;
+    for (const qsizetype count : counts)
+        unknown += count;
     QString text = QStringLiteral("%1 links: %2 valid, %3 invalid, %4 unknown in %5 s")
                        .arg(valid + invalid + unknown)
                        .arg(valid)
@@ -67,9 +73,6 @@ QString summary(qsizetype valid, qsizetype invalid, const QStringList &unknownCa
     if (cached > 0)
         text += QStringLiteral(", %1 from the cache").arg(cached);
     text += u'\n';
-    QHash<QString, qsizetype> counts;
-    for (const QString &cause : unknownCauses)
-        ++counts[cause];
     QList<std::pair<qsizetype, QString>> byCount;
     for (auto it = counts.cbegin(); it != counts.cend(); ++it)
         byCount.append({-it.value(), it.key()});
@@ -88,9 +91,9 @@ QString summary(qsizetype valid, qsizetype invalid, const QStringList &unknownCa
 }
 } // namespace
 
-QList<LoadedLink> loadLinks(const Options &options, QTextStream &err, int *status)
+LoadedLinks loadLinks(const Options &options, QTextStream &err, int *status)
 {
-    QList<LoadedLink> loaded;
+    LoadedLinks loaded;
     LinkExtractor extractor;
     // Repeats are dropped over all the files together, the first one kept.
     LinkNormalizer::Normalizer normalizer;
@@ -110,11 +113,12 @@ QList<LoadedLink> loadLinks(const Options &options, QTextStream &err, int *statu
                     link = line.toString();
                 if (!link)
                     return;
-                // Checked as --normalize reads it, printed and saved as it stood.
-                QString address = LinkNormalizer::trimmedBlanks(*link).toString();
-                // A link rewritten to its canonical spelling lost the bad bytes with the rest.
-                const bool notUtf8 = !validUtf8 && address.contains(QChar::ReplacementCharacter);
-                loaded.append({std::move(*link), {}, std::move(address), notUtf8});
+                // Checked as --normalize reads it (without the blanks around it), printed and
+                // saved as it stood. A link rewritten to its canonical spelling lost the bad
+                // bytes with the rest.
+                const bool notUtf8 = !validUtf8
+                    && LinkNormalizer::trimmedBlanks(*link).contains(QChar::ReplacementCharacter);
+                loaded.append(*link, {}, notUtf8);
             };
             InputFiles::forEachLinkFileLine(
                 file, err, [&](QStringView line) { take(line, true); },
@@ -125,19 +129,20 @@ QList<LoadedLink> loadLinks(const Options &options, QTextStream &err, int *statu
         }
     }
     for (const ExtractedLink &link : extractor.links())
-        loaded.append({link.link, link.source, link.link});
+        loaded.append(link.link, link.source, false);
     return loaded;
 }
 
 namespace {
 // One checking run: the links already known (from the cache, or unreadable) are filed at once,
 // the rest fetched; every outcome goes to standard output in input order, to the result lists
-// and, when it was the site's verdict, to the cache.
+// and, when it was the site's verdict, to the cache. With a store, every check goes there, and
+// each is compared with the verdict the store decided before.
 class CheckRun
 {
 public:
     // clock runs from the start of the run, loading the link files included.
-    CheckRun(const Options &options, QList<LoadedLink> loaded, QTextStream &out, QTextStream &err,
+    CheckRun(const Options &options, LoadedLinks loaded, QTextStream &out, QTextStream &err,
              const QElapsedTimer &clock)
         : m_options(options)
         , m_loaded(std::move(loaded))
@@ -162,8 +167,12 @@ public:
         // Output that goes away (a pipe into "head") ends the run cleanly instead of killing
         // it; so does a file-size limit on the output (the write then fails and is reported).
         StandardStreams::letFailedWritesReturn();
-        if (m_options.format == Format::Csv)
-            write(ReportFormat::csvHeader(m_sourceColumn));
+        if (m_options.format == Format::Csv) {
+            QString header = ReportFormat::csvHeader(m_sourceColumn);
+            if (m_history)
+                header.insert(header.size() - 2, ReportFormat::csvStoreHeader());
+            write(header);
+        }
         fileKnownLinks();
         m_progress.draw();
         const int interruptedBy = fetchTheRest();
@@ -183,17 +192,31 @@ private:
                 if (!path.isEmpty())
                     probeResultFile(path);
             }
-            if (!m_options.cache.isEmpty()) {
-                m_cache.emplace(m_options.cache, std::chrono::seconds(m_options.maxAgeSeconds));
-                if (!m_cache->compactionFailure().isEmpty())
-                    complain(m_err,
-                             u"note: %1; using it as it is."_qs.arg(m_cache->compactionFailure()));
-            }
+            if (!m_options.cache.isEmpty())
+                openMemory();
         } catch (const AppError &error) {
             complain(m_err, error.description());
             return false;
         }
         return true;
+    }
+
+    void openMemory()
+    {
+        // A report takes the latest outcome at any age.
+        const std::chrono::seconds maxAge(m_options.reportOnly
+                                              ? std::numeric_limits<qint64>::max() / 1000
+                                              : m_options.maxAgeSeconds);
+        m_memory = openOutcomeMemory(m_options.cache, maxAge);
+        m_history = m_memory->keepsHistory();
+        if (m_options.changes && !m_history)
+            throw AppError(
+                u"--changes needs a store, and \"%1\" is a cache of JSON lines; add "
+                "it to a new store with --cache NEW.db --merge \"%1\""_qs.arg(m_options.cache));
+        if (!m_memory->note().isEmpty())
+            complain(m_err, u"note: %1; using it as it is."_qs.arg(m_memory->note()));
+        if (m_options.changes)
+            m_changed.resize(size_t(m_loaded.size()));
     }
 
     void write(const QString &text)
@@ -209,26 +232,44 @@ private:
     // Takes an outcome whose turn in input order has come.
     void report(const CheckedLink &checked)
     {
+        const qsizetype position = m_reported++;
+        (checked.verdict == LinkVerdict::Valid         ? m_validCount
+             : checked.verdict == LinkVerdict::Invalid ? m_invalidCount
+                                                       : m_unknownCount)++;
+        if (checked.verdict == LinkVerdict::Unknown)
+            ++m_unknownCauses[checked.reason];
+        // The lists are kept only for the result files asked for.
+        for (const auto &[verdict, path, list] :
+             {std::tuple {LinkVerdict::Valid, &m_options.validOut, &m_validLinks},
+              std::tuple {LinkVerdict::Invalid, &m_options.invalidOut, &m_invalidLinks},
+              std::tuple {LinkVerdict::Unknown, &m_options.unknownOut, &m_unknownLinks}}) {
+            if (checked.verdict == verdict && !path->isEmpty())
+                *list << checked.link;
+        }
+        if (m_options.changes && !m_changed[size_t(position)])
+            return;
         switch (m_options.format) {
-        case Format::Lines:
-            write(CheckedLinkFormat::textLine(checked));
+        case Format::Lines: {
+            QString line = CheckedLinkFormat::textLine(checked);
+            if (m_options.changes)
+                line.insert(line.size() - 1, u'\t' + CheckedLinkFormat::changeText(checked));
+            write(line);
             break;
+        }
         case Format::Json:
             write(CheckedLinkFormat::jsonLine(checked));
             break;
-        case Format::Csv:
-            write(ReportFormat::csvRow(checked, m_sourceColumn));
+        case Format::Csv: {
+            QString row = ReportFormat::csvRow(checked, m_sourceColumn);
+            if (m_history)
+                row.insert(row.size() - 2, ReportFormat::csvStoreCells(checked));
+            write(row);
             break;
+        }
         case Format::Markdown:
             m_everything.append(checked);
             break;
         }
-        (checked.verdict == LinkVerdict::Valid         ? m_validLinks
-             : checked.verdict == LinkVerdict::Invalid ? m_invalidLinks
-                                                       : m_unknownLinks)
-            << checked.link;
-        if (checked.verdict == LinkVerdict::Unknown)
-            m_unknownCauses << checked.reason;
     }
 
     // Takes an outcome as soon as it is known, in any order.
@@ -240,18 +281,61 @@ private:
         m_ordered.add(position, checked);
     }
 
+    // What the store knew before: the verdict to compare with, and for a link now invalid the
+    // last details of its video and when it was last seen valid.
+    static void addHistory(CheckedLink &checked, const LinkHistory &history)
+    {
+        checked.previousVerdict = history.lastVerdict;
+        checked.previousDecided = history.lastDecided;
+        if (checked.verdict != LinkVerdict::Invalid)
+            return;
+        if (checked.video.isEmpty())
+            checked.video = history.lastVideo;
+        checked.lastSeenValid = history.lastSeenValid;
+    }
+
+    // The outcome the store or cache holds for the link at position, when it may be taken
+    // instead of fetching: decided within --max-age, or with --report the latest at all.
+    std::optional<CheckedLink> knownOutcome(qsizetype position, const QDateTime &now)
+    {
+        const QString address = m_loaded.address(position);
+        if (!m_history)
+            return m_memory->lookup(address, now);
+        std::optional<std::pair<CheckedLink, QDateTime>> last = m_memory->latest(address);
+        if (!m_options.reportOnly) {
+            const qint64 age = last ? last->second.secsTo(now) : -1;
+            if (!last || last->first.verdict == LinkVerdict::Unknown || age < 0
+                || age > m_options.maxAgeSeconds)
+                return std::nullopt;
+        }
+        if (!last)
+            return std::nullopt;
+        CheckedLink known = last->first;
+        // Nothing new was decided: the store's decision is the one before and after.
+        if (known.verdict != LinkVerdict::Unknown) {
+            known.previousVerdict = known.verdict;
+            known.previousDecided = last->second;
+        }
+        if (known.verdict == LinkVerdict::Invalid) {
+            const LinkHistory history = m_memory->history(address);
+            if (known.video.isEmpty())
+                known.video = history.lastVideo;
+            known.lastSeenValid = history.lastSeenValid;
+        }
+        return known;
+    }
+
     // Links decided within --max-age come from the cache, and a line that was not UTF-8 is
     // not fetched at all; the rest are put aside for fetching.
     void fileKnownLinks()
     {
         const QDateTime now = QDateTime::currentDateTimeUtc();
-        for (qsizetype i = 0; i < m_loaded.size(); ++i) {
-            const LoadedLink &link = m_loaded.at(i);
-            if (link.notUtf8) {
+        for (qsizetype i = 0; i < m_loaded.size() && m_outputState == OutputState::Fine; ++i) {
+            if (m_loaded.notUtf8(i)) {
                 CheckedLink unread;
-                unread.link = link.link;
+                unread.link = m_loaded.link(i);
                 unread.reason = QStringLiteral("not valid UTF-8");
-                unread.source = link.source;
+                unread.source = m_loaded.source(i);
                 if (m_options.windowVerdicts) {
                     unread.verdict = LinkVerdict::Invalid;
                     unread.reason = QStringLiteral("URL unavailable");
@@ -259,27 +343,37 @@ private:
                 decided(i, unread);
                 continue;
             }
-            if (m_cache) {
-                if (std::optional<CheckedLink> known = m_cache->lookup(link.address, now)) {
-                    known->link = link.link;
-                    known->source = link.source;
-                    known->attempts = 0;
-                    if (m_options.windowVerdicts)
-                        known = filedAsTheWindowFilesIt(*known);
-                    ++m_fromCache;
-                    decided(i, *known);
-                    continue;
+            std::optional<CheckedLink> known;
+            if (m_memory) {
+                try {
+                    known = knownOutcome(i, now);
+                } catch (const AppError &error) {
+                    storeFailed(error);
                 }
             }
-            m_toFetch << link.address;
-            m_positionOf << i;
+            if (!known && m_options.reportOnly) {
+                known.emplace();
+                known->reason = QStringLiteral("not in the store");
+            }
+            if (known) {
+                known->link = m_loaded.link(i);
+                known->source = m_loaded.source(i);
+                known->attempts = 0;
+                if (m_options.windowVerdicts)
+                    known = filedAsTheWindowFilesIt(*known);
+                ++m_fromCache;
+                decided(i, *known);
+                continue;
+            }
+            m_positionOf.push_back(i);
         }
+        commitMemory(true);
     }
 
     // Fetches the links put aside; returns the signal that interrupted it, or 0.
     int fetchTheRest()
     {
-        if (m_toFetch.isEmpty() || m_outputState != OutputState::Fine)
+        if (m_positionOf.empty() || m_outputState != OutputState::Fine)
             return 0;
         SignalWatcher interrupts;
         SchedulerSettings settings;
@@ -287,7 +381,10 @@ private:
         settings.retries = m_options.retries;
         settings.maxWaitMs = qint64(m_options.maxWaitSeconds) * 1000;
         settings.rate = m_options.rate;
-        CheckScheduler scheduler(m_toFetch, settings, FetchCommand::fetchPolicy());
+        CheckScheduler scheduler(
+            qsizetype(m_positionOf.size()),
+            [this](qsizetype index) { return m_loaded.address(m_positionOf[size_t(index)]); },
+            settings, FetchCommand::fetchPolicy());
         if (!m_options.quiet)
             scheduler.setNotice([this](const QString &line) {
                 m_progress.clear();
@@ -296,10 +393,12 @@ private:
         int interruptedBy = 0;
         scheduler.run(
             [this](qsizetype index, const CheckedLink &checked) {
-                fetched(m_positionOf.at(index), checked);
+                fetched(m_positionOf[size_t(index)], checked);
             },
             [&] {
                 interruptedBy = interrupts.received();
+                // What was decided reaches the store within a second, whatever happens next.
+                commitMemory(false);
                 if (m_showProgress) {
                     m_progress.setWaiting(scheduler.waitingText());
                     m_progress.draw();
@@ -307,26 +406,66 @@ private:
                 return interruptedBy == 0 && m_outputState == OutputState::Fine;
             },
             interrupts.wakeDescriptor());
+        commitMemory(true);
         return interruptedBy != 0 ? interruptedBy : interrupts.received();
+    }
+
+    void storeFailed(const AppError &error)
+    {
+        complain(m_err, error.description());
+        m_memory.reset();
+        m_cacheFailed = true;
+    }
+
+    void commitMemory(bool force)
+    {
+        if (!m_memory)
+            return;
+        try {
+            m_memory->commit(force);
+        } catch (const AppError &error) {
+            storeFailed(error);
+        }
     }
 
     void fetched(qsizetype position, CheckedLink checked)
     {
-        checked.source = m_loaded.at(position).source;
-        // Only what the site judged is remembered: an unknown link is asked again.
-        if (m_cache && checked.verdict != LinkVerdict::Unknown) {
+        checked.source = m_loaded.source(position);
+        if (m_memory) {
             try {
-                m_cache->append(checked, QDateTime::currentDateTimeUtc());
+                LinkHistory history;
+                if (m_history)
+                    history = m_memory->history(checked.link);
+                // A store keeps every check; the cache only what the site judged, so an
+                // unknown link is asked again.
+                if (m_history || checked.verdict != LinkVerdict::Unknown)
+                    m_memory->record(checked, QDateTime::currentDateTimeUtc());
+                if (m_history)
+                    noteChange(position, checked, history);
             } catch (const AppError &error) {
-                complain(m_err, error.description());
-                m_cache.reset();
-                m_cacheFailed = true;
+                storeFailed(error);
             }
         }
-        checked.link = m_loaded.at(position).link;
+        checked.link = m_loaded.link(position);
         if (m_options.windowVerdicts)
             checked = filedAsTheWindowFilesIt(checked);
         decided(position, checked);
+    }
+
+    // Compares a decided outcome with the store's last decided verdict.
+    void noteChange(qsizetype position, CheckedLink &checked, const LinkHistory &history)
+    {
+        addHistory(checked, history);
+        if (checked.verdict == LinkVerdict::Unknown || checked.previousVerdict == checked.verdict)
+            return;
+        if (!checked.previousVerdict)
+            ++m_new;
+        else if (checked.verdict == LinkVerdict::Invalid)
+            ++m_died;
+        else
+            ++m_cameBack;
+        if (m_options.changes)
+            m_changed[size_t(position)] = true;
     }
 
     // After the last outcome: the Markdown report, the result files, the summary and the exit
@@ -343,9 +482,9 @@ private:
             return CheckCommandLine::ExitUsageOrUnreadableFile;
         }
 
-        int status = !m_invalidLinks.isEmpty() ? CheckCommandLine::ExitSomeInvalid
-            : !m_unknownLinks.isEmpty()        ? CheckCommandLine::ExitSomeUnknown
-                                               : CheckCommandLine::ExitSuccess;
+        int status = m_invalidCount > 0 ? CheckCommandLine::ExitSomeInvalid
+            : m_unknownCount > 0        ? CheckCommandLine::ExitSomeUnknown
+                                        : CheckCommandLine::ExitSuccess;
         // The results stand, but a cache that could not keep them is a failed write.
         if (m_cacheFailed)
             status = CheckCommandLine::ExitUsageOrUnreadableFile;
@@ -363,32 +502,42 @@ private:
         }
         if (m_options.summary
             || (!m_options.quiet && StandardStreams::isTerminal(StandardStreams::Stream::Error))) {
-            m_err << summary(m_validLinks.size(), m_invalidLinks.size(), m_unknownCauses,
-                             m_fromCache, m_clock.elapsed());
+            m_err << summary(m_validCount, m_invalidCount, m_unknownCauses, m_fromCache,
+                             m_clock.elapsed());
+            if (m_history && !m_options.reportOnly)
+                m_err << QStringLiteral("since the last check: %1 died, %2 came back, %3 new\n")
+                             .arg(m_died)
+                             .arg(m_cameBack)
+                             .arg(m_new);
             m_err.flush();
         }
         return status;
     }
 
     const Options &m_options;
-    const QList<LoadedLink> m_loaded;
+    const LoadedLinks m_loaded;
     QTextStream &m_out;
     QTextStream &m_err;
     const bool m_showProgress;
     const bool m_outputSharesTheTerminal;
     const ReportFormat::SourceColumn m_sourceColumn;
     QElapsedTimer m_clock;
-    std::optional<LinkCache> m_cache;
+    std::unique_ptr<OutcomeMemory> m_memory;
+    bool m_history = false; // the memory is a store, which keeps every check
     bool m_cacheFailed = false;
     ProgressBar m_progress;
     OrderedOutput m_ordered;
     OutputState m_outputState = OutputState::Fine;
     QString m_outputError;
-    QStringList m_toFetch;
-    QList<qsizetype> m_positionOf; // in the input, of each link to fetch
-    QStringList m_validLinks, m_invalidLinks, m_unknownLinks, m_unknownCauses;
+    std::vector<qsizetype> m_positionOf; // in the input, of each link to fetch
+    std::vector<bool> m_changed; // with --changes: by position, whether to print it
+    qsizetype m_reported = 0;
+    qsizetype m_validCount = 0, m_invalidCount = 0, m_unknownCount = 0;
+    QStringList m_validLinks, m_invalidLinks, m_unknownLinks;
+    QHash<QString, qsizetype> m_unknownCauses;
     QList<CheckedLink> m_everything; // for the Markdown report, written at the end
     qsizetype m_fromCache = 0;
+    qsizetype m_died = 0, m_cameBack = 0, m_new = 0;
 };
 } // namespace
 
@@ -397,10 +546,42 @@ int run(const Options &options, QTextStream &out, QTextStream &err)
     QElapsedTimer clock;
     clock.start();
     int loadStatus = CheckCommandLine::ExitSuccess;
-    QList<LoadedLink> loaded = loadLinks(options, err, &loadStatus);
+    LoadedLinks loaded = loadLinks(options, err, &loadStatus);
     if (loadStatus != CheckCommandLine::ExitSuccess)
         return loadStatus;
     return CheckRun(options, std::move(loaded), out, err, clock).run();
+}
+
+int merge(const Options &options, QTextStream &err)
+{
+    int status = CheckCommandLine::ExitSuccess;
+    qsizetype added = 0;
+    try {
+        if (!isOutcomeStore(options.cache))
+            throw AppError(
+                u"Cannot merge into \"%1\": it is a cache of JSON lines; name a new "
+                "file (ending in .db) to merge it and the others into"_qs.arg(options.cache));
+        std::unique_ptr<OutcomeMemory> memory
+            = openOutcomeMemory(options.cache, std::chrono::seconds(options.maxAgeSeconds));
+        auto &store = static_cast<OutcomeStore &>(*memory);
+        for (const QString &source : options.files) {
+            try {
+                added += store.merge(source);
+            } catch (const AppError &error) {
+                complain(err, error.description());
+                status = CheckCommandLine::ExitUsageOrUnreadableFile;
+            }
+        }
+    } catch (const AppError &error) {
+        complain(err, error.description());
+        return CheckCommandLine::ExitUsageOrUnreadableFile;
+    }
+    if (options.summary
+        || (!options.quiet && StandardStreams::isTerminal(StandardStreams::Stream::Error))) {
+        err << QStringLiteral("%1 checks added to %2\n").arg(added).arg(options.cache);
+        err.flush();
+    }
+    return status;
 }
 
 } // namespace ShellCheck

@@ -4,31 +4,23 @@
 #pragma once
 
 #include "cli/CheckCommandLine.h"
+#include "cli/LoadedLinks.h"
 
-#include <QList>
 #include <QString>
 
 class QTextStream;
 
 namespace ShellCheck {
-// One link to check and, with --extract, where it was first found ("FILE:LINE").
-struct LoadedLink
-{
-    QString link; // as printed and saved: the line as it stood, or the link --normalize made
-    QString source;
-    QString address; // what is fetched and cached: the link without the blanks around it
-    // Read from bytes that are not valid UTF-8: what the line says is not known, so it is
-    // reported as unknown rather than another address fetched.
-    bool notUtf8 = false;
-};
-
 // The links of options.files in input order, as --normalize and --extract want them. A file
 // that cannot be read is reported on err, sets *status to 2, and the others are still read.
-QList<LoadedLink> loadLinks(const CheckCommandLine::Options &options, QTextStream &err,
-                            int *status);
+LoadedLinks loadLinks(const CheckCommandLine::Options &options, QTextStream &err, int *status);
 
 // Runs the check and returns the exit status: 0 when every link is valid, 1 when any is
 // invalid, 3 when none is invalid but some are unknown, 2 on a file or output error, 141 when
 // standard output went away, 128 + the signal's number when interrupted.
 int run(const CheckCommandLine::Options &options, QTextStream &out, QTextStream &err);
+
+// --merge: adds every check of options.files to the options.cache store; returns 0, or 2 when
+// the store or any file could not be read or written (the others are still merged).
+int merge(const CheckCommandLine::Options &options, QTextStream &err);
 } // namespace ShellCheck

@@ -56,7 +56,16 @@ QString blockingWords(const QString &cause)
 
 CheckScheduler::CheckScheduler(QStringList links, SchedulerSettings settings,
                                FetchCommand::FetchPolicy policy)
-    : m_links(std::move(links))
+    : CheckScheduler(
+        links.size(), [links](qsizetype index) { return links.at(index); }, std::move(settings),
+        policy)
+{
+}
+
+CheckScheduler::CheckScheduler(qsizetype count, LinkAt linkAt, SchedulerSettings settings,
+                               FetchCommand::FetchPolicy policy)
+    : m_count(count)
+    , m_linkAt(std::move(linkAt))
     , m_settings(std::move(settings))
     , m_ownFetcher(std::make_unique<ParallelFetcher>(policy))
     , m_fetcher(m_ownFetcher.get())
@@ -69,7 +78,8 @@ CheckScheduler::CheckScheduler(QStringList links, SchedulerSettings settings,
 
 CheckScheduler::CheckScheduler(QStringList links, SchedulerSettings settings, PageFetcher &fetcher,
                                std::function<qint64()> clock, std::function<double()> jitter)
-    : m_links(std::move(links))
+    : m_count(links.size())
+    , m_linkAt([links](qsizetype index) { return links.at(index); })
     , m_settings(std::move(settings))
     , m_fetcher(&fetcher)
     , m_clock(std::move(clock))
@@ -82,10 +92,10 @@ CheckScheduler::~CheckScheduler() = default;
 
 void CheckScheduler::addLinks()
 {
-    m_state.resize(size_t(m_links.size()));
-    m_undecided = m_links.size();
-    for (qsizetype i = 0; i < m_links.size(); ++i) {
-        const QString name = hostOf(m_links.at(i));
+    m_state.resize(size_t(m_count));
+    m_undecided = m_count;
+    for (qsizetype i = 0; i < m_count; ++i) {
+        const QString name = hostOf(m_linkAt(i));
         Host *&host = m_hosts[name];
         if (!host) {
             m_hostStore.push_back(std::make_unique<Host>(
@@ -148,7 +158,7 @@ void CheckScheduler::startDueFetches(qint64 now)
         state.ticket = chosen->pacer.started(now);
         ++state.attempts;
         state.startedAt = now;
-        m_fetcher->start(quint64(index), m_links.at(index),
+        m_fetcher->start(quint64(index), m_linkAt(index),
                          qMin(m_settings.tryLimitMs, m_settings.linkLimitMs - state.fetchingMs));
     }
 }
@@ -218,7 +228,7 @@ void CheckScheduler::decide(qsizetype index, const FetchJudgement &judgement, in
                             const QString &why, const Decided &decided)
 {
     LinkState &state = m_state[size_t(index)];
-    CheckedLink checked = checkedLinkOf(m_links.at(index), judgement);
+    CheckedLink checked = checkedLinkOf(m_linkAt(index), judgement);
     if (!why.isEmpty())
         checked.reason += u", "_qs + why;
     if (http > 0)

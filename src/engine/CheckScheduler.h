@@ -42,8 +42,14 @@ public:
     // One line for the user about a host that starts or stops limiting or blocking us.
     using Notice = std::function<void(const QString &line)>;
 
+    // The link at an index of the run's list, read when it is fetched: the caller keeps the
+    // list, as compactly as it likes.
+    using LinkAt = std::function<QString(qsizetype index)>;
+
     // Fetches with libcurl, on the system's monotonic clock.
     CheckScheduler(QStringList links, SchedulerSettings settings, FetchCommand::FetchPolicy policy);
+    CheckScheduler(qsizetype count, LinkAt linkAt, SchedulerSettings settings,
+                   FetchCommand::FetchPolicy policy);
     // Fetches through fetcher on the given clock (milliseconds), with jitter() in [-0.1, 0.1]
     // for the back-off: a test's simulated site and time.
     CheckScheduler(QStringList links, SchedulerSettings settings, PageFetcher &fetcher,
@@ -106,7 +112,8 @@ private:
     int nextTimeoutMs(qint64 now) const;
     void notify(const QString &line) const;
 
-    QStringList m_links;
+    qsizetype m_count;
+    LinkAt m_linkAt;
     SchedulerSettings m_settings;
     std::unique_ptr<PageFetcher> m_ownFetcher;
     PageFetcher *m_fetcher;

@@ -3,6 +3,7 @@
 
 #include "engine/VideoDetails.h"
 
+#include <QDateTime>
 #include <QString>
 
 #include <optional>
@@ -25,6 +26,11 @@ struct CheckedLink
     // What the window would file the link with: empty for valid, else its reason text.
     QString windowReason;
     VideoDetails video; // what the page said about the video, when it said it
+    // What the --cache store knew before this check: the verdict it last decided and when, and
+    // when the link's video was last found valid.
+    std::optional<LinkVerdict> previousVerdict;
+    QDateTime previousDecided;
+    QDateTime lastSeenValid;
 
     bool operator==(const CheckedLink &) const = default;
 };

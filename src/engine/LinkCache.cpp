@@ -266,6 +266,11 @@ QByteArray LinkCache::entryLine(const CheckedLink &checked, const QDateTime &dec
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
 }
 
+std::optional<std::pair<CheckedLink, QDateTime>> LinkCache::parseLine(const QByteArray &line)
+{
+    return parseEntry(line);
+}
+
 std::chrono::seconds LinkCache::parseMaxAge(const QString &text)
 {
     qint64 unit = 1;

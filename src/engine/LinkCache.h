@@ -51,6 +51,9 @@ public:
     // page said them), then a line feed; decided in UTC to the second, e.g.
     // "2024-05-01T12:00:00Z". Reading shortens every text to MaxReasonLength.
     static QByteArray entryLine(const CheckedLink &checked, const QDateTime &decided);
+    // The entry one line (without its line feed) holds and when it was decided, or none when
+    // the line is no whole entry; what importing the file into a store reads.
+    static std::optional<std::pair<CheckedLink, QDateTime>> parseLine(const QByteArray &line);
 
     // The --max-age value: a whole number greater than 0 followed by d, h, m or s, or by nothing
     // for seconds ("7d", "12h", "30m", "45s", "90"). Throws AppError with a clear message.

@@ -1,0 +1,44 @@
+// The links a check run loaded, held compactly: a list of millions of links costs about its
+// UTF-8 text and one offset per link, not a string object and its copy per link.
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+
+#include <vector>
+
+// One link to check and, with --extract, where it was first found ("FILE:LINE").
+struct LoadedLink
+{
+    QString link; // as printed and saved: the line as it stood, or the link --normalize made
+    QString source;
+    QString address; // what is fetched and cached: the link without the blanks around it
+    // Read from bytes that are not valid UTF-8: what the line says is not known, so it is
+    // reported as unknown rather than another address fetched.
+    bool notUtf8 = false;
+};
+
+class LoadedLinks
+{
+public:
+    void append(const QString &link, const QString &source, bool notUtf8);
+
+    qsizetype size() const { return qsizetype(m_ends.size()); }
+    bool isEmpty() const { return m_ends.empty(); }
+    LoadedLink at(qsizetype index) const;
+    QString link(qsizetype index) const;
+    // The link without the blanks around it.
+    QString address(qsizetype index) const;
+    QString source(qsizetype index) const { return m_sources.value(index); }
+    bool notUtf8(qsizetype index) const { return m_notUtf8.at(size_t(index)); }
+
+private:
+    QByteArray m_text; // every link's UTF-8, one after the other
+    std::vector<qint64> m_ends; // where each link's text ends in m_text
+    std::vector<bool> m_notUtf8;
+    // The few that hold what UTF-8 cannot carry (a lone surrogate from a UTF-16 file), and
+    // the sources --extract found; both by index.
+    QHash<qsizetype, QString> m_exact;
+    QHash<qsizetype, QString> m_sources;
+};
