@@ -21,6 +21,7 @@
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QFileDevice>
+#include <QFileInfo>
 #include <QHash>
 #include <QTextStream>
 
@@ -207,6 +208,9 @@ private:
         const std::chrono::seconds maxAge(m_options.reportOnly
                                               ? std::numeric_limits<qint64>::max() / 1000
                                               : m_options.maxAgeSeconds);
+        // A report creates nothing: a mistyped store name is an error, not an empty store.
+        if (m_options.reportOnly && !QFileInfo::exists(m_options.cache))
+            throw AppError(u"Cannot read \"%1\": there is no such file"_qs.arg(m_options.cache));
         m_memory = openOutcomeMemory(m_options.cache, maxAge);
         m_history = m_memory->keepsHistory();
         if (m_options.changes && !m_history)
