@@ -230,6 +230,11 @@ private:
         if (m_outputSharesTheTerminal)
             m_progress.clear();
         m_out << text;
+        // Outcomes filed at once from the store go out in large writes, not one per line:
+        // a million lines cost seconds as a million writes.
+        if (m_holdingBack && ++m_heldBack < HeldBackLines)
+            return;
+        m_heldBack = 0;
         m_outputState = flushOutput(m_out, &m_outputError);
     }
 
@@ -334,6 +339,7 @@ private:
     void fileKnownLinks()
     {
         const QDateTime now = QDateTime::currentDateTimeUtc();
+        m_holdingBack = !m_outputSharesTheTerminal;
         for (qsizetype i = 0; i < m_loaded.size() && m_outputState == OutputState::Fine; ++i) {
             if (m_loaded.notUtf8(i)) {
                 CheckedLink unread;
@@ -370,6 +376,11 @@ private:
                 continue;
             }
             m_positionOf.push_back(i);
+        }
+        m_holdingBack = false;
+        if (m_heldBack > 0 && m_outputState == OutputState::Fine) {
+            m_heldBack = 0;
+            m_outputState = flushOutput(m_out, &m_outputError);
         }
         commitMemory(true);
     }
@@ -533,6 +544,9 @@ private:
     OrderedOutput m_ordered;
     OutputState m_outputState = OutputState::Fine;
     QString m_outputError;
+    static constexpr int HeldBackLines = 4096;
+    bool m_holdingBack = false; // while filing outcomes known at once
+    int m_heldBack = 0; // lines written since the last flush
     std::vector<qsizetype> m_positionOf; // in the input, of each link to fetch
     std::vector<bool> m_changed; // with --changes: by position, whether to print it
     qsizetype m_reported = 0;
