@@ -322,7 +322,11 @@ private slots:
         QFETCH(QString, option);
         QFETCH(QByteArray, before);
         QFETCH(QString, error);
-        const QString target = TestFiles::write(m_dir.filePath(option.mid(2) + ".full"), before);
+        // The cache of JSON lines: a store is created whole at the start (the unit test of
+        // the store fills one up).
+        const QString target = TestFiles::write(
+            m_dir.filePath(option.mid(2) + (option == u"--cache" ? ".full.jsonl" : ".full")),
+            before);
         const QStringList links {url("/watch?v=ok&full=1"), url("/watch?v=ok&full=2"),
                                  url("/watch?v=ok&full=3")};
         const CheckToolOutcome outcome

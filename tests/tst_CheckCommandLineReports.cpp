@@ -2,7 +2,9 @@
 // UTF-16 file without a mark, the CSV and Markdown formats read back, the summary, and the
 // --cache that lets a later run skip what is already decided.
 #include "CheckToolRun.h"
+#include "engine/VideoDetails.h"
 #include "fixture/FixtureServerProcess.h"
+#include "fixture/WatchPages.h"
 #include "support/TestFiles.h"
 
 #include <QDateTime>
@@ -10,6 +12,7 @@
 #include <QJsonObject>
 #include <QStringEncoder>
 #include <QTemporaryDir>
+#include <QThread>
 
 namespace {
 QString watch(const char *id)
@@ -282,6 +285,78 @@ private slots:
         before = requests();
         check({"--cache", stale, "--max-age", "3d", file("one.txt", links[0].toUtf8())});
         QCOMPARE(requests() - before, 0);
+    }
+
+    // A list of 300 checked three times into one store while some pages change from valid to
+    // removed and back: --changes names exactly the links that changed, with the verdict before
+    // and, for a link that died, the video's details the first run read.
+    void changesNameExactlyTheLinksThatDiedOrCameBack()
+    {
+        const QString removedList = file("removed.txt", {});
+        FixtureServerProcess server({"--page-kb", "20", "--removed-list", removedList});
+        QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
+        QStringList targets, links;
+        for (int i = 0; i < 300; ++i) {
+            targets << u"/watch?v=ok&n=%1"_qs.arg(i);
+            links << server.url(targets.last());
+        }
+        const QStringList options {
+            "--cache",   m_dir.filePath("history.db"),
+            "--max-age", "1",
+            "--changes", "--json",
+            "--summary", file("three-hundred.txt", links.join('\n').toUtf8())};
+        const VideoDetails seen
+            = readVideoDetails(WatchPages::watchPage(u"ok"_qs, WatchPages::okStatus(), 20 * 1024));
+        // Each run after the store's decisions are more than --max-age old, so it fetches all.
+        const auto checkAfter = [&](const QList<int> &removed) {
+            QStringList lines;
+            for (int i : removed)
+                lines << targets[i];
+            file("removed.txt", lines.join('\n').toUtf8());
+            QThread::sleep(2);
+            return check(options);
+        };
+        const auto linksOf = [&](const QList<QJsonObject> &objects) {
+            QStringList named;
+            for (const QJsonObject &object : objects)
+                named << object[u"link"].toString();
+            return named;
+        };
+
+        CheckToolOutcome run = check(options);
+        QCOMPARE(jsonLines(run.out).size(), 300);
+        QVERIFY2(run.err.contains("since the last check: 0 died, 0 came back, 300 new"),
+                 run.err.constData());
+
+        run = checkAfter({4, 150, 299});
+        QCOMPARE(run.exitCode, 1);
+        QList<QJsonObject> changed = jsonLines(run.out);
+        QCOMPARE(linksOf(changed), (QStringList {links[4], links[150], links[299]}));
+        for (const QJsonObject &died : changed) {
+            QCOMPARE(died[u"verdict"].toString(), u"invalid"_qs);
+            QCOMPARE(died[u"previous_verdict"].toString(), u"valid"_qs);
+            QVERIFY(died.contains(u"last_seen_valid"));
+            QCOMPARE(died[u"title"].toString(), seen.title);
+            QCOMPARE(died[u"channel"].toString(), seen.channel);
+        }
+        QVERIFY2(run.err.contains("since the last check: 3 died, 0 came back, 0 new"),
+                 run.err.constData());
+
+        run = checkAfter({150});
+        changed = jsonLines(run.out);
+        QCOMPARE(linksOf(changed), (QStringList {links[4], links[299]}));
+        for (const QJsonObject &cameBack : changed) {
+            QCOMPARE(cameBack[u"verdict"].toString(), u"valid"_qs);
+            QCOMPARE(cameBack[u"previous_verdict"].toString(), u"invalid"_qs);
+        }
+        QVERIFY2(run.err.contains("since the last check: 0 died, 2 came back, 0 new"),
+                 run.err.constData());
+        // The report fetches nothing and says where the list stands.
+        const qsizetype before = server.requests().size();
+        run = check({"--cache", m_dir.filePath("history.db"), "--report", options.last()});
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.out.count("\ninvalid\t"), 1);
+        QCOMPARE(server.requests().size(), before);
     }
 };
 

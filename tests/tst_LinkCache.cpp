@@ -3,6 +3,7 @@
 #include "core/AppError.h"
 #include "core/PlayabilityVerdict.h"
 #include "engine/LinkCache.h"
+#include "engine/OutcomeStore.h"
 #include "support/TestFiles.h"
 #include "system/SharedFile.h"
 
@@ -11,6 +12,8 @@
 
 #include <optional>
 #ifndef Q_OS_WIN
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #endif
 
@@ -22,7 +25,13 @@ const QDateTime Noon(QDate(2024, 5, 1), QTime(12, 0), Qt::UTC);
 CheckedLink outcome(const QString &link, LinkVerdict verdict, const QString &reason = {},
                     std::optional<QString> status = {}, std::optional<int> http = {})
 {
-    return {link, verdict, reason, status, http, 0, {}, {}, {}, {}};
+    CheckedLink checked;
+    checked.link = link;
+    checked.verdict = verdict;
+    checked.reason = reason;
+    checked.status = status;
+    checked.http = http;
+    return checked;
 }
 const CheckedLink ValidA = outcome(u"https://a"_qs, LinkVerdict::Valid, {}, u"OK"_qs, 200);
 const CheckedLink InvalidB = [] {
@@ -274,17 +283,111 @@ private slots:
         QTest::newRow("larger than 256 MiB")
             << large
             << u"Cannot read \"%1\": it is larger than 256 MiB; delete it to start afresh"_qs;
+        // A SQLite file is a store only when it is one of ours, of a version this one reads.
+        const auto store = [&](qsizetype at, QByteArray bytes) {
+            const QString path = m_dir.filePath(u"store%1.db"_qs.arg(++m_fileNumber));
+            OutcomeStore(path, 1h).record(ValidA, Noon);
+            QByteArray file = TestFiles::read(path);
+            TestFiles::write(path, file.replace(at, bytes.size(), bytes));
+            return path;
+        };
+        const QString cannotUse = u"Cannot use \"%1\" as the cache: "_qs;
+        QTest::newRow("a damaged store")
+            << store(16, QByteArray(84, 'x'))
+            << cannotUse + u"it is damaged or no SQLite database (file is not a database)"_qs;
+        QTest::newRow("a store of a newer version") << store(60, QByteArray("\0\0\0\2", 4))
+                                                    << cannotUse
+                + u"it was written by a newer version of brindlewood-check (store "
+                  "version 2; this one reads 1)"_qs;
+        QTest::newRow("another program's database") << store(60, QByteArray(4, '\0'))
+                                                    << cannotUse
+                + u"it is another program's SQLite "
+                  "database"_qs;
     }
     void refusesWhatCannotBeAStore()
     {
         QFETCH(QString, path);
         QFETCH(QString, error);
+        const bool small = QFileInfo(path).isFile() && QFileInfo(path).size() < 100'000;
+        const QByteArray before = small ? TestFiles::read(path) : QByteArray();
         try {
-            LinkCache cache(path, 1h);
+            openOutcomeMemory(path, 1h);
             QFAIL("no error raised");
         } catch (const AppError &e) {
             QCOMPARE(e.description(), error.arg(path));
         }
+        if (small)
+            QCOMPARE(TestFiles::read(path), before); // left as it was
+    }
+
+    // The store keeps every check, unknown ones too, and answers from them what the run asks:
+    // the latest decided outcome within --max-age, and what the video was while it was valid.
+    // Merging adds each check once, however often it is run.
+    void storeKeepsEveryCheckAndWhatTheVideoWas()
+    {
+        const QString path = m_dir.filePath(u"history%1.db"_qs.arg(++m_fileNumber));
+        const QString video = u"https://youtu.be/r7NS3uN8G9w"_qs;
+        CheckedLink valid = outcome(video, LinkVerdict::Valid, {}, u"OK"_qs, 200);
+        valid.video = {u"A title"_qs, u"A channel"_qs, u"UCxyz"_qs, 212};
+        CheckedLink removed = InvalidB;
+        removed.link = u"https://www.youtube.com/watch?v=r7NS3uN8G9w"_qs; // the same video
+        CheckedLink timedOut = outcome(removed.link, LinkVerdict::Unknown, u"timed out"_qs);
+        {
+            OutcomeStore store(path, 1h);
+            store.record(valid, Noon);
+            store.record(removed, Noon.addSecs(60));
+            store.record(timedOut, Noon.addSecs(120));
+        }
+        OutcomeStore store(path, 1h);
+        QCOMPARE(store.lookup(removed.link, Noon.addSecs(120)), removed);
+        QCOMPARE(store.lookup(removed.link, Noon.addSecs(3661)), std::nullopt);
+        QCOMPARE(store.latest(valid.link)->first, valid);
+        const LinkHistory history = store.history(removed.link);
+        QCOMPARE(history.lastVerdict, LinkVerdict::Invalid);
+        QCOMPARE(history.lastDecided, Noon.addSecs(60));
+        QCOMPARE(history.lastVideo, valid.video);
+        QCOMPARE(history.lastSeenValid, Noon);
+
+        const QString merged = m_dir.filePath(u"merged%1.db"_qs.arg(++m_fileNumber));
+        const QString jsonLines = TestFiles::write(
+            newPath(), LinkCache::entryLine(ValidA, Noon) + LinkCache::entryLine(ValidA, Noon));
+        OutcomeStore into(merged, 1h);
+        QCOMPARE(into.merge(path) + into.merge(jsonLines), 4);
+        QCOMPARE(into.merge(path) + into.merge(jsonLines), 0);
+        QCOMPARE(into.latest(ValidA.link)->first, ValidA);
+    }
+
+    // A full disk (here a file-size limit) fails the write with the system's reason, and what
+    // was committed before stays in the store.
+    void fullStoreSaysWhyAndKeepsWhatItHad()
+    {
+#ifdef Q_OS_WIN
+        QSKIP("Windows has no file-size limit (RLIMIT_FSIZE) to stand for a full disk");
+#else
+        const QString path = m_dir.filePath(u"full%1.db"_qs.arg(++m_fileNumber));
+        std::optional<OutcomeStore> store(std::in_place, path, 1h);
+        store->record(ValidA, Noon);
+        store->commit(true);
+        rlimit limit {};
+        ::getrlimit(RLIMIT_FSIZE, &limit);
+        const rlimit unlimited = limit;
+        limit.rlim_cur = rlim_t(QFileInfo(path + u"-wal"_qs).size());
+        const auto previousHandler = ::signal(SIGXFSZ, SIG_IGN);
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        QString error;
+        try {
+            for (int i = 0; i < 50; ++i)
+                store->record(outcome(u"https://x/%1"_qs.arg(i), LinkVerdict::Valid), Noon);
+            store->commit(true);
+        } catch (const AppError &e) {
+            error = e.description();
+        }
+        store.reset();
+        ::setrlimit(RLIMIT_FSIZE, &unlimited);
+        ::signal(SIGXFSZ, previousHandler);
+        QCOMPARE(error, u"Cannot write \"%1\": File too large"_qs.arg(path));
+        QCOMPARE(OutcomeStore(path, 1h).lookup(ValidA.link, Noon), ValidA);
+#endif
     }
 
     void expiresEntriesOlderThanTheMaximumAge_data()

@@ -9,6 +9,7 @@
 
 #include <sqlite3.h>
 
+#include <cerrno>
 #include <cstring>
 
 namespace {
@@ -224,8 +225,11 @@ QString OutcomeStore::videoIdOf(const QString &link)
 
 void OutcomeStore::fail(const QString &what) const
 {
+    // SQLite keeps the system's error only for some failures; the write that failed last set
+    // errno, which nothing has touched since.
+    const int lastError = errno;
     const int code = sqlite3_extended_errcode(m_db) & 0xff;
-    const int system = sqlite3_system_errno(m_db);
+    const int system = sqlite3_system_errno(m_db) != 0 ? sqlite3_system_errno(m_db) : lastError;
     QString reason = QString::fromUtf8(sqlite3_errmsg(m_db));
     // The system says more than "disk I/O error" or "database or disk is full".
     if (system != 0 && (code == SQLITE_IOERR || code == SQLITE_FULL || code == SQLITE_CANTOPEN))
