@@ -23,6 +23,9 @@ class LoadedLinks
 {
 public:
     void append(const QString &link, const QString &source, bool notUtf8);
+    // Room for this many more bytes of link text: a link file's size bounds its links', and
+    // growing by doubling would hold up to twice the text while the list is read.
+    void reserveText(qint64 bytes) { m_text.reserve(m_text.size() + bytes); }
 
     qsizetype size() const { return qsizetype(m_ends.size()); }
     bool isEmpty() const { return m_ends.empty(); }

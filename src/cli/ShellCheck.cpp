@@ -105,6 +105,9 @@ LoadedLinks loadLinks(const Options &options, QTextStream &err, int *status)
                                   InputFiles::linkFileLines(file, err));
                 continue;
             }
+            // A large file's size is room for its links (small ones grow the list as usual).
+            if (const QFileInfo info(file); info.isFile() && info.size() > (1 << 20))
+                loaded.reserveText(info.size());
             // Line by line: only the links are held, never the file's lines as well.
             const auto take = [&](QStringView line, bool validUtf8) {
                 std::optional<QString> link;
