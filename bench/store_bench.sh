@@ -43,7 +43,7 @@ start_server() {
     rm -f "$fifo"
 }
 now() { date +%s.%N; }
-seconds() { printf '%.2f' "$(echo "$2 - $1" | bc -l)"; }
+seconds() { printf '%.3f' "$(echo "$2 - $1" | bc -l)"; }
 
 # Runs the check with GNU time; sets $elapsed (seconds) and $peak_mib.
 measure() {

@@ -334,6 +334,11 @@ private slots:
         QTest::newRow("window-verdicts with --dry-run")
             << QStringList {"--dry-run", "--window-verdicts", "a.txt"};
         QTest::newRow("normalize with --page") << QStringList {"--page", "--normalize", "a.html"};
+        QTest::newRow("changes without a store") << QStringList {"--changes", "a.txt"};
+        QTest::newRow("report and changes")
+            << QStringList {"--cache", "s.db", "--report", "--changes", "a.txt"};
+        QTest::newRow("merge with --page")
+            << QStringList {"--page", "--cache", "s.db", "--merge", "a.db"};
     }
     void usageErrorsExitWithTwo()
     {

@@ -13,7 +13,15 @@ CheckedLink outcome(const QString &link, LinkVerdict verdict, const QString &rea
                     std::optional<QString> status = {}, std::optional<int> http = {},
                     const QString &source = {})
 {
-    return {link, verdict, reason, status, http, 1, source, {}, {}, {}};
+    CheckedLink checked;
+    checked.link = link;
+    checked.verdict = verdict;
+    checked.reason = reason;
+    checked.status = status;
+    checked.http = http;
+    checked.attempts = 1;
+    checked.source = source;
+    return checked;
 }
 
 // Reads a whole RFC 4180 document into records; fails the test on a malformed one.
@@ -228,6 +236,24 @@ private slots:
                                               ReportFormat::Subject::Pages),
                  u"## Valid (1)\n\n| File |\n| --- |\n| `p.html` |\n\n"
                  "## Invalid (0)\n\nNone.\n\n## Unknown (0)\n\nNone.\n"_qs);
+
+        // What a store knew: the video a link that died was, and the verdict before.
+        CheckedLink died = outcome(u"https://d"_qs, LinkVerdict::Invalid, u"Gone"_qs, {}, 200);
+        died.video = {u"Cat | dog"_qs, u"Chan"_qs, u"UC1"_qs, 212};
+        died.lastSeenValid = QDateTime(QDate(2024, 5, 1), QTime(12, 0), Qt::UTC);
+        died.previousVerdict = LinkVerdict::Valid;
+        died.previousDecided = died.lastSeenValid;
+        QVERIFY2(ReportFormat::markdownReport({died}).contains(
+                     u"| Link | Reason | Status | HTTP | Last known | Before |"_qs
+                     "\n| --- | --- | --- | --- | --- | --- |\n| `https://d` | Gone |  | 200 | "
+                     "Cat \\| dog by Chan \\(3\\:32\\)\\, last seen valid "
+                     "2024\\-05\\-01T12\\:00\\:00Z | valid\\, 2024\\-05\\-01T12\\:00\\:00Z |\n"),
+                 qPrintable(ReportFormat::markdownReport({died})));
+        QCOMPARE(ReportFormat::csvStoreHeader(),
+                 u",title,channel,channel_id,length_seconds,last_seen_valid,previous_verdict,"
+                 "previous_checked_at"_qs);
+        QCOMPARE(ReportFormat::csvStoreCells(died),
+                 u",Cat | dog,Chan,UC1,212,2024-05-01T12:00:00Z,valid,2024-05-01T12:00:00Z"_qs);
     }
 
     void markdownCellsHoldHostileTextExactly_data()
