@@ -578,13 +578,16 @@ int merge(const Options &options, QTextStream &err)
     int status = CheckCommandLine::ExitSuccess;
     qsizetype added = 0;
     try {
-        if (!isOutcomeStore(options.cache))
+        // What is no regular file is refused as the cache is anywhere; a cache of JSON lines
+        // is refused before it is opened, which might compact it.
+        const QFileInfo target(options.cache);
+        if ((!target.exists() || target.isFile()) && !isOutcomeStore(options.cache))
             throw AppError(
                 u"Cannot merge into \"%1\": it is a cache of JSON lines; name a new "
                 "file (ending in .db) to merge it and the others into"_qs.arg(options.cache));
         std::unique_ptr<OutcomeMemory> memory
             = openOutcomeMemory(options.cache, std::chrono::seconds(options.maxAgeSeconds));
-        auto &store = static_cast<OutcomeStore &>(*memory);
+        auto &store = dynamic_cast<OutcomeStore &>(*memory);
         for (const QString &source : options.files) {
             try {
                 added += store.merge(source);
