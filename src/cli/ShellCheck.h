@@ -8,6 +8,8 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 class QTextStream;
 
 namespace ShellCheck {
@@ -22,8 +24,13 @@ struct LoadedLink
     bool notUtf8 = false;
 };
 
-// The links of options.files in input order, as --normalize and --extract want them. A file
-// that cannot be read is reported on err, sets *status to 2, and the others are still read.
+// Hands the links of options.files to take in input order, as --normalize and --extract want
+// them and only those of options.shard, holding none of them. A file that cannot be read is
+// reported on err, sets *status to 2, and the others are still read.
+void forEachLoadedLink(const CheckCommandLine::Options &options, QTextStream &err, int *status,
+                       const std::function<void(LoadedLink)> &take);
+
+// The links forEachLoadedLink gives, as a list.
 QList<LoadedLink> loadLinks(const CheckCommandLine::Options &options, QTextStream &err,
                             int *status);
 
