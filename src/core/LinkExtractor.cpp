@@ -311,6 +311,9 @@ void LinkExtractor::addText(QStringView text, bool endsLine)
         m_insideLongLine = !endsLine;
         return;
     }
+    // The CR of a CR LF line end stays with the line when the reader split at LF alone.
+    if (text.endsWith(u'\r'))
+        text.chop(1);
     for (QStringView part : text.tokenize(u'\r'))
         scanLine(part, ++m_lineNumber);
 }
