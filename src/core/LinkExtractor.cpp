@@ -306,6 +306,7 @@ void LinkExtractor::addText(QStringView text, bool endsLine)
             m_insideLongLine = true;
             ++m_skipped;
             ++m_lineNumber;
+            takeIdOfLongRow(text);
         }
         scanLinks(withCharacterReferencesDecoded(text.toString()), m_lineNumber);
         m_insideLongLine = !endsLine;
@@ -316,6 +317,17 @@ void LinkExtractor::addText(QStringView text, bool endsLine)
         text.chop(1);
     for (QStringView part : text.tokenize(u'\r'))
         scanLine(part, ++m_lineNumber);
+}
+
+void LinkExtractor::takeIdOfLongRow(QStringView start)
+{
+    // The id cell counts when it stands whole before the piece ends (a later cell runs on).
+    if (m_table == Table::None)
+        return;
+    const QStringList cells = csvCells(withCharacterReferencesDecoded(start.toString()));
+    const qsizetype column = m_table == Table::Headless ? 0 : m_idColumn;
+    if (column < cells.size() - 1 && LinkNormalizer::isVideoId(cells[column]))
+        add(LinkNormalizer::watchLink(cells[column]), m_lineNumber);
 }
 
 void LinkExtractor::endFile()

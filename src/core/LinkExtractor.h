@@ -68,6 +68,7 @@ private:
     enum class Table { None, Headed, Headless };
 
     void scanLine(QStringView line, qsizetype lineNumber);
+    void takeIdOfLongRow(QStringView start);
     void scanTableRow(const QString &decoded, qsizetype lineNumber);
     void scanLinks(const QString &decoded, qsizetype lineNumber);
     void add(const QString &link, qsizetype lineNumber);
