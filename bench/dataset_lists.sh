@@ -57,7 +57,8 @@ measure() { # LABEL PROGRAM ARGUMENTS...
     shift 2
     local lines
     lines=$( { /usr/bin/time -f '%e %M' -o "$work/time" "$program" "$@" | wc -l; } 2> "$work/err" ) || true
-    read -r seconds kib < "$work/time"
+    # GNU time puts "Command exited with non-zero status N" first when the program failed.
+    read -r seconds kib < <(tail -n 1 "$work/time")
     printf '%-50s %9d lines %8.1f s %8d MiB\n' "$label" "$lines" "$seconds" $((kib / 1024))
 }
 

@@ -398,29 +398,37 @@ void LinkExtractor::scanTableRow(const QString &decoded, qsizetype lineNumber)
 
 void LinkExtractor::scanLinks(const QString &decoded, qsizetype lineNumber)
 {
-    // Whatever the kind, the links of a line are taken in the order they stand in it.
-    QList<std::pair<qsizetype, QString>> found;
-    for (const QRegularExpressionMatch &match : idFieldPattern().globalMatch(decoded)) {
-        if (!(match.hasCaptured(1) && match.capturedView(2) == u"="))
-            found.append(
-                {match.capturedStart(3), LinkNormalizer::watchLink(match.capturedView(3))});
+    // Each pattern needs a word of its own in the line; most rows of a dataset list hold none,
+    // and looking for the words is far quicker than running the patterns.
+    QList<std::pair<qsizetype, QString>> found; // in the order they stand in the line
+    const auto takeIds = [&](const QRegularExpression &pattern, int idGroup, auto accepts) {
+        for (const QRegularExpressionMatch &match : pattern.globalMatch(decoded)) {
+            if (accepts(match))
+                found.append({match.capturedStart(idGroup),
+                              LinkNormalizer::watchLink(match.capturedView(idGroup))});
+        }
+    };
+    if (decoded.contains(u"id", Qt::CaseInsensitive)) {
+        takeIds(idFieldPattern(), 3, [](const QRegularExpressionMatch &match) {
+            return !(match.hasCaptured(1) && match.capturedView(2) == u"=");
+        });
     }
     if (decoded.contains(u'{')) {
-        for (const QRegularExpressionMatch &match : idKeyPattern().globalMatch(decoded)) {
-            if (!isLowerCaseWord(match.capturedView(1)))
-                found.append(
-                    {match.capturedStart(1), LinkNormalizer::watchLink(match.capturedView(1))});
+        takeIds(idKeyPattern(), 1, [](const QRegularExpressionMatch &match) {
+            return !isLowerCaseWord(match.capturedView(1));
+        });
+    }
+    if (decoded.contains(u"v=")) {
+        takeIds(videoParameterPattern(), 1, [&](const QRegularExpressionMatch &match) {
+            return !partOfAnAddress(decoded, match.capturedStart());
+        });
+    }
+    if (decoded.contains(u"youtu", Qt::CaseInsensitive)) {
+        for (const QRegularExpressionMatch &match : linkPattern().globalMatch(decoded)) {
+            const QStringView token = withoutTrailingPunctuation(match.capturedView());
+            if (std::optional<QString> link = LinkNormalizer::canonicalVideoLink(token))
+                found.append({match.capturedStart(), std::move(*link)});
         }
-    }
-    for (const QRegularExpressionMatch &match : videoParameterPattern().globalMatch(decoded)) {
-        if (!partOfAnAddress(decoded, match.capturedStart()))
-            found.append(
-                {match.capturedStart(1), LinkNormalizer::watchLink(match.capturedView(1))});
-    }
-    for (const QRegularExpressionMatch &match : linkPattern().globalMatch(decoded)) {
-        const QStringView token = withoutTrailingPunctuation(match.capturedView());
-        if (std::optional<QString> link = LinkNormalizer::canonicalVideoLink(token))
-            found.append({match.capturedStart(), std::move(*link)});
     }
     std::stable_sort(found.begin(), found.end(),
                      [](const auto &a, const auto &b) { return a.first < b.first; });

@@ -27,7 +27,8 @@ class LinkExtractor
 {
 public:
     // The longest line scanned whole. A longer one (a JSON list on one line, a runaway quoted
-    // cell) comes in pieces of about this size, each searched for links only.
+    // cell) comes in pieces of about this size, each searched for links only; its id cell is
+    // still read when it stands whole, before a later cell, in the first piece.
     static constexpr qsizetype MaxLineLength = 1 << 20;
 
     // Collects the links, for links().

@@ -10,7 +10,7 @@ QString shardKey(QStringView link)
 {
     const QStringView trimmed = LinkNormalizer::trimmedBlanks(link);
     if (const std::optional<QString> watch = LinkNormalizer::canonicalVideoLink(trimmed))
-        return watch->right(11);
+        return watch->right(11); // a watch link ends in its id
     return trimmed.toString();
 }
 
