@@ -2,8 +2,9 @@
 # Times dataset-sized lists without the network: --dry-run --extract and --extract --shard over
 # a generated AudioSet-shaped list (two million rows by default), --extract over one row with a
 # 100 MB cell, and --dry-run --normalize over ten million distinct bare ids (120 MB). Prints the
-# wall time and the peak memory of each. Give a second build folder to print the same figures
-# for another build beside them (say one of the commit before a change). Builds nothing.
+# wall time, the CPU time (the figure to compare on a busy machine) and the peak memory of
+# each. Give a second build folder to print the same figures for another build beside them
+# (say one of the commit before a change). Builds nothing.
 #
 #   bench/dataset_lists.sh [BUILD_FOLDER] [ROWS] [OTHER_BUILD_FOLDER]
 set -euo pipefail
@@ -56,10 +57,11 @@ measure() { # LABEL PROGRAM ARGUMENTS...
     local label=$1 program=$2
     shift 2
     local lines
-    lines=$( { /usr/bin/time -f '%e %M' -o "$work/time" "$program" "$@" | wc -l; } 2> "$work/err" ) || true
+    lines=$( { /usr/bin/time -f '%e %U %S %M' -o "$work/time" "$program" "$@" | wc -l; } 2> "$work/err" ) || true
     # GNU time puts "Command exited with non-zero status N" first when the program failed.
-    read -r seconds kib < <(tail -n 1 "$work/time")
-    printf '%-50s %9d lines %8.1f s %8d MiB\n' "$label" "$lines" "$seconds" $((kib / 1024))
+    read -r seconds user system kib < <(tail -n 1 "$work/time")
+    printf '%-50s %9d lines %7.1f s (%5.1f s CPU) %6d MiB\n' "$label" "$lines" "$seconds" \
+        "$(echo "$user + $system" | bc)" $((kib / 1024))
 }
 
 for program in "${programs[@]}"; do

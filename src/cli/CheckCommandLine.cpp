@@ -327,6 +327,7 @@ Refusal readWrittenFiles(const QCommandLineParser &parser, const CheckOptions &d
     }
     return std::nullopt;
 }
+
 // --shard, from the value or the batch system's variables.
 Refusal readShard(const QCommandLineParser &parser, const CheckOptions &declared, Options &options)
 {
