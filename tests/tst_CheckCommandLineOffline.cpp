@@ -296,6 +296,53 @@ private slots:
         QCOMPARE(QString::fromUtf8(piped.out), u"x\ny é\nc\nd\\x02\n"_qs);
     }
 
+    void datasetListSplitsIntoShardsThatCoverItOnce()
+    {
+        // An AudioSet-shaped list whose ids start with any character, one row torn by a quote
+        // that runs 3 MB to a link, and JSON nested two million levels deep around a link.
+        QByteArray list = "# YTID, start_seconds, end_seconds, positive_labels\n";
+        QStringList ids;
+        const QByteArray alphabet
+            = "-_ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+        for (int i = 0; i < 300; ++i) {
+            QByteArray id;
+            for (int c = 0; c < 11; ++c)
+                id += alphabet[(i * 7 + c * c * 13 + i / 64 * c) % 64];
+            ids << QString::fromLatin1(id);
+            list += id + ", 30.000, 40.000, \"/m/09x0r,/t/dd00088\"\r\n";
+        }
+        list += "TTTTTTTTTTT, 1, 2, \"" + QByteArray(3 << 20, 'x') + " youtu.be/UUUUUUUUUUU\n";
+        ids << "TTTTTTTTTTT"
+            << "UUUUUUUUUUU";
+        const QString csv = file("segments.csv", list);
+        const QString json
+            = file("nested.json", QByteArray(1 << 21, '[') + "\"https://youtu.be/VVVVVVVVVVV\"");
+        ids << "VVVVVVVVVVV";
+        const auto idsOf = [](const QByteArray &out) {
+            QStringList found;
+            for (const QByteArray &line : out.split('\n'))
+                if (!line.isEmpty())
+                    found << QString::fromLatin1(line.right(11));
+            return found;
+        };
+
+        const CheckToolOutcome whole = check({"--dry-run", "--extract", csv, json});
+        QCOMPARE(whole.exitCode, 0);
+        QCOMPARE(idsOf(whole.out), ids);
+        QVERIFY2(whole.err.contains("segments.csv: skipped 1 row(s)"), whole.err.constData());
+        QStringList fromShards;
+        for (const char *shard : {"0/3", "1/3", "2/3"}) {
+            const CheckToolOutcome part
+                = check({"--dry-run", "--extract", "--shard", shard, csv, json});
+            QCOMPARE(part.exitCode, 0);
+            fromShards << idsOf(part.out);
+            QVERIFY(idsOf(part.out).size() > ids.size() / 4);
+        }
+        std::sort(fromShards.begin(), fromShards.end());
+        std::sort(ids.begin(), ids.end());
+        QCOMPARE(fromShards, ids);
+    }
+
     void usageErrorsExitWithTwo_data()
     {
         QTest::addColumn<QStringList>("arguments");
@@ -339,6 +386,8 @@ private slots:
             << QStringList {"--cache", "s.db", "--report", "--changes", "a.txt"};
         QTest::newRow("merge with --page")
             << QStringList {"--page", "--cache", "s.db", "--merge", "a.db"};
+        QTest::newRow("shard beyond the last") << QStringList {"--shard", "3/3", "a.txt"};
+        QTest::newRow("shard with --page") << QStringList {"--page", "--shard", "0/2", "a.html"};
     }
     void usageErrorsExitWithTwo()
     {

@@ -104,6 +104,51 @@ private slots:
                "https://example.com/youtube.com/watch?v=RRRRRRRRRRR "
                "https://www.youtube.com/@channel https://youtu.be/SSSSSSSSSSSS\n"_qs
             << QString();
+        QTest::newRow("AudioSet segments: the header in a comment, ids starting with -")
+            << u"balanced_train_segments.csv"_qs
+            << u"# Segments csv created Sun Mar  5 10:54:31 2017\n"
+               "# num_ytids=3, num_segs=3, num_unique_labels=3, num_positive_labels=4\n"
+               "# YTID, start_seconds, end_seconds, positive_labels\n"
+               "--PJHxphWEs, 30.000, 40.000, \"/m/09x0r,/t/dd00088\"\n"
+               "_0RWZT-miFs, 420.000, 430.000, \"/m/03v3yw\"\n"
+               "AAAAAAAAAAAA, 0.000, 10.000, \"/m/0k4j\"\n"_qs
+            << u"--PJHxphWEs:4 _0RWZT-miFs:5"_qs;
+        QTest::newRow("Kinetics: youtube_id after a label that may hold commas")
+            << u"kinetics700_train.csv"_qs
+            << u"label,youtube_id,time_start,time_end,split\n"
+               "\"arranging, flowers\",0347ZoDXyP0,14,24,train\n"
+               "abseiling,-3B32lodo2M,59,69,train\n"_qs
+            << u"0347ZoDXyP0:2 -3B32lodo2M:3"_qs;
+        QTest::newRow("HowTo100M: video_id first")
+            << u"HowTo100M_v1.csv"_qs
+            << u"video_id,category_1,category_2,rank,task_id\n"
+               "nVbIUDjzWY4,Cars & Other Vehicles,Motorcycles,27,52907\n"_qs
+            << u"nVbIUDjzWY4:2"_qs;
+        QTest::newRow("VGGSound: no header, an id first in every row")
+            << u"vggsound.csv"_qs
+            << u"---g-f_I2yQ,1,people marching,test\n"
+               "--0PQM4-hqg,30,waterfall burbling,train\n"
+               "broken row without an id\n"
+               "--56QUhyDQM,185,\"playing, tennis\",train\n"_qs
+            << u"---g-f_I2yQ:1 --0PQM4-hqg:2 --56QUhyDQM:4"_qs;
+        QTest::newRow("ActivityNet JSON: v_ keys and url fields, words as keys are no ids")
+            << u"activity_net.v1-3.min.json"_qs
+            << u"{\"version\": \"VERSION 1.3\", \"database\": {\"v_QOlSCBRmfWY\": {\"duration\": "
+               "82.73, \"url\": \"https://www.youtube.com/watch?v=QOlSCBRmfWY\", \"annotations\": "
+               "{}}, \"-4yG1F7sIpM\": {\"subset\": \"testing\"}, \"description\": {\"x\": 1}, "
+               "\"x\": {\"url\": \"https://www.youtube.com/watch?v=B7rbDlBTRk0\", \"id\": "
+               "\"ZZZZZZZZZZZ\"}}}\n"_qs
+            << u"QOlSCBRmfWY:1 -4yG1F7sIpM:1 B7rbDlBTRk0:1 ZZZZZZZZZZZ:1"_qs;
+        QTest::newRow("malformed CSV: an unbalanced quote spoils its row only, mixed line ends")
+            << u"torn.csv"_qs
+            << u"YTID,label\r\n"
+               "AAAAAAAAAAA,\"never closed\r"
+               "BBBBBBBBBBB,fine\n"
+               "\"CCCCCCCCCCC,x\r\n"
+               "DDDDDDDDDDD,\"a \"\"quoted\"\" word\"\n"_qs
+            << u"AAAAAAAAAAA:2 BBBBBBBBBBB:3 DDDDDDDDDDD:5"_qs;
+        QTest::newRow("a single id-first row shows no headless table")
+            << u"one.csv"_qs << u"Hello_World,he said\n"_qs << QString();
     }
     void findsLinksWhereverTheyStand()
     {

@@ -3,10 +3,10 @@
 #include "cli/CheckedLinkFormat.h"
 #include "cli/InputFiles.h"
 #include "cli/ReportFormat.h"
+#include "cli/ShardOption.h"
 #include "cli/ShellCheck.h"
 #include "core/AppError.h"
 #include "core/FetchCommand.h"
-#include "core/LinkLines.h"
 #include "engine/CheckScheduler.h"
 #include "engine/FetchJudgement.h"
 #include "engine/LinkCache.h"
@@ -126,6 +126,12 @@ struct CheckOptions
         = flag("extract",
                QStringLiteral("Find every video link anywhere in the files (HTML, "
                               "Markdown, text, playlist CSV), normalized."));
+    QCommandLineOption shard = valued(
+        {QStringLiteral("shard")},
+        QStringLiteral("Check (or list) only shard K of N, counting from 0; each video falls in "
+                       "one shard however its link is spelt. auto takes K and N from a Slurm "
+                       "job array, auto/N takes K from a Kubernetes Indexed Job."),
+        "K/N");
     QCommandLineOption noProgress
         = flag("no-progress",
                QStringLiteral("Draw no progress bar (one is drawn only when standard error is a "
@@ -170,10 +176,9 @@ struct CheckOptions
 
     QList<QCommandLineOption> all() const
     {
-        return {page,    dryRun,  json,           format,     jobs,       retries,
-                maxWait, rate,    windowVerdicts, normalize,  extract,    noProgress,
-                quiet,   summary, validOut,       invalidOut, unknownOut, cache,
-                maxAge,  changes, report,         merge};
+        return {page,           dryRun,     json,    format, jobs,       retries, maxWait, rate,
+                windowVerdicts, normalize,  extract, shard,  noProgress, quiet,   summary, validOut,
+                invalidOut,     unknownOut, cache,   maxAge, changes,    report,  merge};
     }
 };
 
@@ -225,7 +230,8 @@ Refusal refuseMismatchedOptions(const QCommandLineParser &parser, const CheckOpt
                                   "--page or --dry-run.")
                 .arg(option.names().constLast());
     }
-    for (const QCommandLineOption &option : {declared.normalize, declared.extract}) {
+    for (const QCommandLineOption &option :
+         {declared.normalize, declared.extract, declared.shard}) {
         if (page && parser.isSet(option))
             return QStringLiteral("--%1 applies to link files, not to --page.")
                 .arg(option.names().constFirst());
@@ -343,6 +349,19 @@ Refusal readWrittenFiles(const QCommandLineParser &parser, const CheckOptions &d
     }
     return std::nullopt;
 }
+
+// --shard, from the value or the batch system's variables.
+Refusal readShard(const QCommandLineParser &parser, const CheckOptions &declared, Options &options)
+{
+    if (!parser.isSet(declared.shard))
+        return std::nullopt;
+    auto shard
+        = ShardOption::read(parser.value(declared.shard), QProcessEnvironment::systemEnvironment());
+    if (QString *refusal = std::get_if<QString>(&shard))
+        return *refusal;
+    options.shard = std::get<Shard>(shard);
+    return std::nullopt;
+}
 } // namespace
 
 ParsedCommandLine parse(const QStringList &arguments)
@@ -384,6 +403,8 @@ ParsedCommandLine parse(const QStringList &arguments)
         refused = readNumbers(parser, declared, options);
     if (!refused)
         refused = readWrittenFiles(parser, declared, options);
+    if (!refused)
+        refused = readShard(parser, declared, options);
     if (refused) {
         parsed.errorMessage = *refused;
         return parsed;
@@ -501,26 +522,11 @@ int runDryRunMode(const Options &options, QTextStream &out, QTextStream &err)
             out << CheckedLinkFormat::printableField(link.toString()) << '\n';
         }
     };
+    // The links go out as they are read: a list of millions of links is never held, only
+    // the repeat check's hashes.
     int status = ExitSuccess;
-    if (options.normalize || options.extract) {
-        const LoadedLinks links = ShellCheck::loadLinks(options, err, &status);
-        for (qsizetype i = 0; i < links.size(); ++i)
-            print(links.link(i), links.source(i));
-        return status;
-    }
-    // Plain lines go out as they are read: a file of millions of short lines is never held
-    // as millions of strings.
-    for (const QString &file : options.files) {
-        try {
-            InputFiles::forEachLinkFileLine(file, err, [&](QStringView line) {
-                if (!isBlankLinkLine(line.toString()))
-                    print(line, {});
-            });
-        } catch (const AppError &error) {
-            complain(err, error.description());
-            status = ExitUsageOrUnreadableFile;
-        }
-    }
+    ShellCheck::forEachLoadedLink(options, err, &status,
+                                  [&](const LoadedLink &link) { print(link.link, link.source); });
     return status;
 }
 } // namespace CheckCommandLine

@@ -2,6 +2,8 @@
 // writing to the given streams, so the executable itself stays a few lines long.
 #pragma once
 
+#include "core/LinkShard.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -44,6 +46,7 @@ struct Options
     QStringList files;
     bool normalize = false; // trim, skip comments, canonical video links, no repeats
     bool extract = false; // every video link anywhere in the files
+    std::optional<Shard> shard; // only this shard's links, checked or listed
     bool progress = true; // a progress bar when standard error is a terminal
     bool quiet = false; // no progress bar and no summary, only results and errors
     bool summary = false; // the summary line even when standard error is no terminal

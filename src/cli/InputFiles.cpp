@@ -2,9 +2,11 @@
 
 #include "cli/CheckCommandLine.h"
 
+#include "core/AppError.h"
 #include "core/MarklessUtf16.h"
 #include "core/TextReader.h"
 
+#include <QFile>
 #include <QStringDecoder>
 #include <QTextStream>
 
@@ -118,6 +120,112 @@ void forEachLinkFileLine(const QString &path, QTextStream &err,
     });
     if (!partial.isEmpty())
         deliver(partial);
+}
+
+namespace {
+// Where an overlong line is cut: after the last separator in the second half of its first
+// maxLength characters, or at maxLength when there is none, so that a link is rarely split.
+qsizetype cutOfLongLine(QStringView text, qsizetype maxLength)
+{
+    for (qsizetype at = maxLength - 1; at >= maxLength / 2; --at) {
+        if (QStringView(u",;{}[] \t").contains(text[at]))
+            return at + 1;
+    }
+    return maxLength;
+}
+
+// The decoder of a streamed file, chosen from its first bytes; sets *markLength to the bytes
+// of the mark to pass over.
+QStringDecoder decoderFor(const QString &path, const QByteArray &start, QTextStream &err,
+                          qsizetype *markLength)
+{
+    using TextReader::ByteOrderMark;
+    const ByteOrderMark mark
+        = ByteOrderMark::of(QByteArrayView(start).first(qMin(4, int(start.size()))));
+    *markLength = mark.length();
+    switch (mark.kind) {
+    case ByteOrderMark::Kind::Utf32LE:
+        return QStringDecoder(QStringConverter::Utf32LE);
+    case ByteOrderMark::Kind::Utf32BE:
+        return QStringDecoder(QStringConverter::Utf32BE);
+    case ByteOrderMark::Kind::Utf16LE:
+        return QStringDecoder(QStringConverter::Utf16LE);
+    case ByteOrderMark::Kind::Utf16BE:
+        return QStringDecoder(QStringConverter::Utf16BE);
+    case ByteOrderMark::Kind::Utf8:
+    case ByteOrderMark::Kind::None:
+        break;
+    }
+    if (const auto utf16 = marklessUtf16(path, start, err))
+        return QStringDecoder(*utf16);
+    return QStringDecoder(QStringConverter::Utf8);
+}
+} // namespace
+
+void forEachStreamedLine(const QString &path, QTextStream &err, qsizetype maxLineLength,
+                         const std::function<void(QStringView text, bool endsLine)> &take)
+{
+    QFile file(path);
+    if (path == u"-")
+        TextReader::openStandardInput(file);
+    else
+        TextReader::openForReading(file);
+    constexpr qint64 BlockBytes = 1 << 20;
+    constexpr qint64 StartBytes = 1024; // enough to tell the encoding
+    QByteArray block;
+    const auto readBlock = [&](qint64 wanted) {
+        block.resize(wanted);
+        qint64 got = 0;
+        // A pipe hands over what it holds: the start is read until it is long enough.
+        while (got < wanted) {
+            const qint64 read = file.read(block.data() + got, wanted - got);
+            if (read < 0)
+                throw AppError(QStringLiteral("Cannot read \"%1\": %2")
+                                   .arg(displayName(path), file.errorString()));
+            if (read == 0)
+                break;
+            got += read;
+            if (wanted > StartBytes)
+                break;
+        }
+        block.resize(got);
+    };
+
+    readBlock(StartBytes);
+    qsizetype markLength = 0;
+    QStringDecoder decoder = decoderFor(path, block, err, &markLength);
+    QString line;
+    bool cutLine = false; // pieces of the line under way went out already
+    const auto feed = [&](QStringView text) {
+        qsizetype from = 0;
+        for (;;) {
+            const qsizetype lf = text.indexOf(u'\n', from);
+            line += lf < 0 ? text.sliced(from) : text.sliced(from, lf - from);
+            while (line.size() > maxLineLength) {
+                const qsizetype cut = cutOfLongLine(line, maxLineLength);
+                take(QStringView(line).first(cut), false);
+                line.remove(0, cut);
+                cutLine = true;
+            }
+            if (lf < 0)
+                return;
+            if (line.endsWith(u'\r'))
+                line.chop(1);
+            take(line, true);
+            line.clear();
+            cutLine = false;
+            from = lf + 1;
+        }
+    };
+    feed(QString(decoder.decode(QByteArrayView(block).sliced(markLength))));
+    for (;;) {
+        readBlock(BlockBytes);
+        if (block.isEmpty())
+            break;
+        feed(QString(decoder.decode(block)));
+    }
+    if (!line.isEmpty() || cutLine)
+        take(line, true);
 }
 
 } // namespace InputFiles

@@ -29,6 +29,15 @@ void forEachLinkFileLine(const QString &path, QTextStream &err,
                          const std::function<void(QStringView)> &take,
                          const std::function<void(QStringView)> &takeNotUtf8 = {});
 
+// Hands the lines of a file of any size ("-" for standard input) to take while reading it a
+// block at a time, so memory stays bounded whatever the file holds: no size limit, and a line
+// longer than maxLineLength comes in pieces, each but the last with endsLine false, cut after
+// a separator (a comma, a bracket, a blank) where one stands in the piece's second half. The
+// encoding is chosen as for linkFileLines (mark, UTF-16 without a mark, else UTF-8); lines end
+// at LF, a CR just before it going with it.
+void forEachStreamedLine(const QString &path, QTextStream &err, qsizetype maxLineLength,
+                         const std::function<void(QStringView text, bool endsLine)> &take);
+
 // What a file is called in messages and sources: "-" is standard input.
 QString displayName(const QString &path);
 } // namespace InputFiles

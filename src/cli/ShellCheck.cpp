@@ -10,6 +10,7 @@
 #include "core/LinkExtractor.h"
 #include "core/LinkLines.h"
 #include "core/LinkNormalizer.h"
+#include "core/LinkShard.h"
 #include "core/ResultFileWriter.h"
 #include "engine/CheckScheduler.h"
 #include "engine/LinkCache.h"
@@ -92,24 +93,47 @@ QString summary(qsizetype valid, qsizetype invalid, const QHash<QString, qsizety
 }
 } // namespace
 
-LoadedLinks loadLinks(const Options &options, QTextStream &err, int *status)
+namespace {
+// The links of one file as --extract finds them, read a block at a time.
+void extractFrom(const QString &file, LinkExtractor &extractor, QTextStream &err)
 {
-    LoadedLinks loaded;
-    LinkExtractor extractor;
+    const QString name = InputFiles::displayName(file);
+    extractor.startFile(name);
+    InputFiles::forEachStreamedLine(
+        file, err, LinkExtractor::MaxLineLength,
+        [&](QStringView text, bool endsLine) { extractor.addText(text, endsLine); });
+    extractor.endFile();
+    if (const qint64 skipped = extractor.skippedInFile(); skipped > 0)
+        complain(err,
+                 QStringLiteral("note: %1: skipped %2 row(s) with no video id in the id column "
+                                "or too long to read as a row; any links in them were still "
+                                "taken.")
+                     .arg(name)
+                     .arg(skipped));
+}
+} // namespace
+
+void forEachLoadedLink(const Options &options, QTextStream &err, int *status,
+                       const std::function<void(LoadedLink)> &take)
+{
+    // Only this machine's shard goes on; the others' links are dropped as they come.
+    const auto offer = [&](LoadedLink link) {
+        if (!options.shard || LinkShard::belongsTo(link.address, *options.shard))
+            take(std::move(link));
+    };
     // Repeats are dropped over all the files together, the first one kept.
+    LinkExtractor extractor([&](const ExtractedLink &link) {
+        offer({link.link, link.source, link.link});
+    });
     LinkNormalizer::Normalizer normalizer;
     for (const QString &file : options.files) {
         try {
             if (options.extract) {
-                extractor.addFile(InputFiles::displayName(file),
-                                  InputFiles::linkFileLines(file, err));
+                extractFrom(file, extractor, err);
                 continue;
             }
-            // A large file's size is room for its links (small ones grow the list as usual).
-            if (const QFileInfo info(file); info.isFile() && info.size() > (1 << 20))
-                loaded.reserveText(info.size());
             // Line by line: only the links are held, never the file's lines as well.
-            const auto take = [&](QStringView line, bool validUtf8) {
+            const auto takeLine = [&](QStringView line, bool validUtf8) {
                 std::optional<QString> link;
                 if (options.normalize)
                     link = normalizer.take(line);
@@ -117,23 +141,36 @@ LoadedLinks loadLinks(const Options &options, QTextStream &err, int *status)
                     link = line.toString();
                 if (!link)
                     return;
-                // Checked as --normalize reads it (without the blanks around it), printed and
-                // saved as it stood. A link rewritten to its canonical spelling lost the bad
-                // bytes with the rest.
-                const bool notUtf8 = !validUtf8
-                    && LinkNormalizer::trimmedBlanks(*link).contains(QChar::ReplacementCharacter);
-                loaded.append(*link, {}, notUtf8);
+                // Checked as --normalize reads it, printed and saved as it stood.
+                QString address = LinkNormalizer::trimmedBlanks(*link).toString();
+                // A link rewritten to its canonical spelling lost the bad bytes with the rest.
+                const bool notUtf8 = !validUtf8 && address.contains(QChar::ReplacementCharacter);
+                offer({std::move(*link), {}, std::move(address), notUtf8});
             };
             InputFiles::forEachLinkFileLine(
-                file, err, [&](QStringView line) { take(line, true); },
-                [&](QStringView line) { take(line, false); });
+                file, err, [&](QStringView line) { takeLine(line, true); },
+                [&](QStringView line) { takeLine(line, false); });
         } catch (const AppError &error) {
             complain(err, error.description());
             *status = CheckCommandLine::ExitUsageOrUnreadableFile;
         }
     }
-    for (const ExtractedLink &link : extractor.links())
-        loaded.append(link.link, link.source, false);
+}
+
+LoadedLinks loadLinks(const Options &options, QTextStream &err, int *status)
+{
+    LoadedLinks loaded;
+    // A large link file's size is room for its links (small ones grow the list as usual); a
+    // shard or an extraction keeps only part of a file, so it grows as it goes.
+    if (!options.shard && !options.extract) {
+        for (const QString &file : options.files) {
+            if (const QFileInfo info(file); info.isFile() && info.size() > (1 << 20))
+                loaded.reserveText(info.size());
+        }
+    }
+    forEachLoadedLink(options, err, status, [&](const LoadedLink &link) {
+        loaded.append(link.link, link.source, link.notUtf8);
+    });
     return loaded;
 }
 

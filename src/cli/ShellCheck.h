@@ -8,12 +8,20 @@
 
 #include <QString>
 
+#include <functional>
+
 class QTextStream;
 
 namespace ShellCheck {
 // The links of options.files in input order, as --normalize and --extract want them. A file
 // that cannot be read is reported on err, sets *status to 2, and the others are still read.
 LoadedLinks loadLinks(const CheckCommandLine::Options &options, QTextStream &err, int *status);
+
+// Hands the links of options.files to take in input order, as --normalize and --extract want
+// them and only those of options.shard, holding none of them. A file that cannot be read is
+// reported on err, sets *status to 2, and the others are still read.
+void forEachLoadedLink(const CheckCommandLine::Options &options, QTextStream &err, int *status,
+                       const std::function<void(LoadedLink)> &take);
 
 // Runs the check and returns the exit status: 0 when every link is valid, 1 when any is
 // invalid, 3 when none is invalid but some are unknown, 2 on a file or output error, 141 when

@@ -38,10 +38,26 @@ const QRegularExpression &videoParameterPattern()
 const QRegularExpression &idFieldPattern()
 {
     static const QRegularExpression pattern(
-        uR"((?<![A-Za-z0-9_])(?:(?:youtube[ _-]?)?video[ _-]?id|(id))["']?[ \t]*([:=])[ \t]*)"
+        uR"((?<![A-Za-z0-9_])(?:(?:youtube[ _-]?)?video[ _-]?id|youtube[ _-]?id|ytid|(id)))"
+        uR"(["']?[ \t]*([:=])[ \t]*)"
         uR"(["']?([A-Za-z0-9_-]{11})(?![A-Za-z0-9_-]))"_qs,
         QRegularExpression::CaseInsensitiveOption);
     return pattern;
+}
+
+// A JSON key that is a video id, as such or after "v_", whose value is an object: the entries of
+// a dataset kept by video ("\"v_QOlSCBRmfWY\": {\"url\": ...").
+const QRegularExpression &idKeyPattern()
+{
+    static const QRegularExpression pattern(
+        uR"key("(?:v_)?([A-Za-z0-9_-]{11})"[ \t]*:[ \t]*\{)key"_qs);
+    return pattern;
+}
+
+// Eleven lower-case letters are a word ("description", "annotations") far more often than an id.
+bool isLowerCaseWord(QStringView text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'a' && c <= u'z'; });
 }
 
 // Sentence punctuation right after a link in prose or Markdown emphasis is not part of it; none
@@ -202,19 +218,24 @@ QStringList csvCells(QStringView line)
     return cells;
 }
 
-// A header cell that names the video id column: "id", "Video ID", "video_id", "videoId".
+// A header cell that names the video id column: "id", "Video ID", "video_id", "videoId",
+// "youtube_id", "YTID".
 bool namesVideoIds(QString cell)
 {
     cell = cell.toLower().remove(u' ').remove(u'_').remove(u'-').remove(QChar::ByteOrderMark);
-    return cell == u"id" || cell.endsWith(u"videoid");
+    return cell == u"id" || cell == u"ytid" || cell == u"youtubeid" || cell.endsWith(u"videoid");
 }
 
 // The column of a CSV header row that holds the video ids (a playlist export starts its table
-// with "Video ID,Time Added"), or -1 when the line is no such header.
+// with "Video ID,Time Added", a dataset list may put its header in a comment: "# YTID,
+// start_seconds"), or -1 when the line is no such header.
 qsizetype idColumnOfHeader(QStringView line)
 {
     if (!line.contains(u','))
         return -1;
+    line = LinkNormalizer::trimmedBlanks(line);
+    if (line.startsWith(u'#'))
+        line = line.sliced(1);
     const QStringList cells = csvCells(line);
     for (qsizetype i = 0; i < cells.size(); ++i) {
         if (namesVideoIds(cells[i]))
@@ -252,58 +273,176 @@ QString withCharacterReferencesDecoded(const QString &text)
 }
 } // namespace
 
+LinkExtractor::LinkExtractor(std::function<void(const ExtractedLink &)> take)
+    : m_take(std::move(take))
+{
+}
+
 void LinkExtractor::addFile(const QString &fileName, const QStringList &lines)
 {
+    startFile(fileName);
+    for (const QString &line : lines)
+        addText(line);
+    endFile();
+}
+
+void LinkExtractor::startFile(const QString &fileName)
+{
+    m_fileName = fileName;
+    m_lineNumber = 0;
+    m_insideLongLine = false;
+    m_seenContent = false;
+    m_table = Table::None;
     m_idColumn = -1;
-    qsizetype number = 0;
-    for (const QString &line : lines) {
-        for (QStringView part : QStringView(line).tokenize(u'\r'))
-            scanLine(part, fileName + u':' + QString::number(++number));
+    m_firstHeadlessRow.reset();
+    m_skipped = 0;
+}
+
+void LinkExtractor::addText(QStringView text, bool endsLine)
+{
+    if (!endsLine || m_insideLongLine) {
+        // Too long to be a row of a list: only the links in it are looked for, piece by piece.
+        if (!m_insideLongLine) {
+            m_insideLongLine = true;
+            ++m_skipped;
+            ++m_lineNumber;
+            takeIdOfLongRow(text);
+        }
+        scanLinks(withCharacterReferencesDecoded(text.toString()), m_lineNumber);
+        m_insideLongLine = !endsLine;
+        return;
+    }
+    // The CR of a CR LF line end stays with the line when the reader split at LF alone.
+    if (text.endsWith(u'\r'))
+        text.chop(1);
+    for (QStringView part : text.tokenize(u'\r'))
+        scanLine(part, ++m_lineNumber);
+}
+
+void LinkExtractor::takeIdOfLongRow(QStringView start)
+{
+    // The id cell counts when it stands whole before the piece ends (a later cell runs on).
+    if (m_table == Table::None)
+        return;
+    const QStringList cells = csvCells(withCharacterReferencesDecoded(start.toString()));
+    const qsizetype column = m_table == Table::Headless ? 0 : m_idColumn;
+    if (column < cells.size() - 1 && LinkNormalizer::isVideoId(cells[column]))
+        add(LinkNormalizer::watchLink(cells[column]), m_lineNumber);
+}
+
+void LinkExtractor::endFile()
+{
+    // One row alone does not show a headless table: its first cell is taken for no id.
+    if (m_firstHeadlessRow) {
+        const auto [row, lineNumber] = *m_firstHeadlessRow;
+        m_firstHeadlessRow.reset();
+        scanLinks(row, lineNumber);
     }
 }
 
-void LinkExtractor::scanLine(QStringView line, const QString &source)
+void LinkExtractor::scanLine(QStringView line, qsizetype lineNumber)
 {
     const QString decoded = withCharacterReferencesDecoded(line.toString());
+    const QStringView trimmed = LinkNormalizer::trimmedBlanks(decoded);
 
-    // A table of a playlist export runs from its header row to the next blank line.
-    if (LinkNormalizer::trimmedBlanks(decoded).isEmpty()) {
-        m_idColumn = -1;
-    } else if (const qsizetype column = idColumnOfHeader(decoded); column >= 0) {
+    // A table runs from its header row (or its first row) to the next blank line.
+    if (trimmed.isEmpty()) {
+        endFile();
+        m_table = Table::None;
+        return;
+    }
+    if (const qsizetype column = idColumnOfHeader(decoded); column >= 0) {
+        endFile();
+        m_table = Table::Headed;
         m_idColumn = column;
-    } else if (m_idColumn >= 0) {
-        const QString cell = csvCells(decoded).value(m_idColumn);
-        if (LinkNormalizer::isVideoId(cell))
-            add(LinkNormalizer::watchLink(cell), source);
+        m_seenContent = true;
+    } else if (trimmed.startsWith(u'#')) {
+        // A comment says nothing of the shape of the rows.
+    } else if (m_table != Table::None) {
+        scanTableRow(decoded, lineNumber);
+    } else if (!m_seenContent) {
+        m_seenContent = true;
+        const QStringList cells = csvCells(decoded);
+        if (cells.size() > 1 && LinkNormalizer::isVideoId(cells.first())) {
+            // Taken once the next row shows the same shape.
+            m_firstHeadlessRow = {decoded, lineNumber};
+            m_headlessColumns = cells.size();
+            return;
+        }
+    } else if (m_firstHeadlessRow) {
+        const auto [first, firstLineNumber] = *m_firstHeadlessRow;
+        m_firstHeadlessRow.reset();
+        const QStringList cells = csvCells(decoded);
+        if (cells.size() == m_headlessColumns && LinkNormalizer::isVideoId(cells.first())) {
+            m_table = Table::Headless;
+            scanTableRow(first, firstLineNumber);
+            scanLinks(first, firstLineNumber);
+            scanTableRow(decoded, lineNumber);
+        } else {
+            scanLinks(first, firstLineNumber);
+        }
     }
+    scanLinks(decoded, lineNumber);
+}
 
-    // Whatever the kind, the links of a line are taken in the order they stand in it.
-    QList<std::pair<qsizetype, QString>> found;
-    for (const QRegularExpressionMatch &match : idFieldPattern().globalMatch(decoded)) {
-        if (!(match.hasCaptured(1) && match.capturedView(2) == u"="))
-            found.append(
-                {match.capturedStart(3), LinkNormalizer::watchLink(match.capturedView(3))});
+void LinkExtractor::scanTableRow(const QString &decoded, qsizetype lineNumber)
+{
+    const QStringList cells = csvCells(decoded);
+    const bool headless = m_table == Table::Headless;
+    const QString cell = cells.value(headless ? 0 : m_idColumn);
+    if (LinkNormalizer::isVideoId(cell) && (!headless || cells.size() == m_headlessColumns))
+        add(LinkNormalizer::watchLink(cell), lineNumber);
+    else
+        ++m_skipped;
+}
+
+void LinkExtractor::scanLinks(const QString &decoded, qsizetype lineNumber)
+{
+    // Each pattern needs a word of its own in the line; most rows of a dataset list hold none,
+    // and looking for the words is far quicker than running the patterns.
+    QList<std::pair<qsizetype, QString>> found; // in the order they stand in the line
+    const auto takeIds = [&](const QRegularExpression &pattern, int idGroup, auto accepts) {
+        for (const QRegularExpressionMatch &match : pattern.globalMatch(decoded)) {
+            if (accepts(match))
+                found.append({match.capturedStart(idGroup),
+                              LinkNormalizer::watchLink(match.capturedView(idGroup))});
+        }
+    };
+    if (decoded.contains(u"id", Qt::CaseInsensitive)) {
+        takeIds(idFieldPattern(), 3, [](const QRegularExpressionMatch &match) {
+            return !(match.hasCaptured(1) && match.capturedView(2) == u"=");
+        });
     }
-    for (const QRegularExpressionMatch &match : videoParameterPattern().globalMatch(decoded)) {
-        if (!partOfAnAddress(decoded, match.capturedStart()))
-            found.append(
-                {match.capturedStart(1), LinkNormalizer::watchLink(match.capturedView(1))});
+    if (decoded.contains(u'{')) {
+        takeIds(idKeyPattern(), 1, [](const QRegularExpressionMatch &match) {
+            return !isLowerCaseWord(match.capturedView(1));
+        });
     }
-    for (const QRegularExpressionMatch &match : linkPattern().globalMatch(decoded)) {
-        const QStringView token = withoutTrailingPunctuation(match.capturedView());
-        if (std::optional<QString> link = LinkNormalizer::canonicalVideoLink(token))
-            found.append({match.capturedStart(), std::move(*link)});
+    if (decoded.contains(u"v=")) {
+        takeIds(videoParameterPattern(), 1, [&](const QRegularExpressionMatch &match) {
+            return !partOfAnAddress(decoded, match.capturedStart());
+        });
+    }
+    if (decoded.contains(u"youtu", Qt::CaseInsensitive)) {
+        for (const QRegularExpressionMatch &match : linkPattern().globalMatch(decoded)) {
+            const QStringView token = withoutTrailingPunctuation(match.capturedView());
+            if (std::optional<QString> link = LinkNormalizer::canonicalVideoLink(token))
+                found.append({match.capturedStart(), std::move(*link)});
+        }
     }
     std::stable_sort(found.begin(), found.end(),
                      [](const auto &a, const auto &b) { return a.first < b.first; });
     for (const auto &[position, link] : found)
-        add(link, source);
+        add(link, lineNumber);
 }
 
-void LinkExtractor::add(const QString &link, const QString &source)
+void LinkExtractor::add(const QString &link, qsizetype lineNumber)
 {
-    if (m_seen.contains(link))
+    if (!m_seen.firstTime(link))
         return;
-    m_seen.insert(link);
-    m_links.append({link, source});
+    ExtractedLink extracted {link, m_fileName + u':' + QString::number(lineNumber)};
+    if (m_take)
+        m_take(extracted);
+    else
+        m_links.append(std::move(extracted));
 }

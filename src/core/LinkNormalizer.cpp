@@ -119,9 +119,8 @@ std::optional<QString> Normalizer::take(QStringView line)
     if (trimmed.isEmpty() || trimmed.startsWith(u'#'))
         return std::nullopt;
     QString link = canonicalVideoLink(trimmed).value_or(trimmed.toString());
-    if (m_seen.contains(link))
+    if (!m_seen.firstTime(link))
         return std::nullopt;
-    m_seen.insert(link);
     return link;
 }
 

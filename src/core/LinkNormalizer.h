@@ -2,7 +2,8 @@
 // usual spelling of a YouTube video link to one canonical watch link.
 #pragma once
 
-#include <QSet>
+#include "core/SeenLinks.h"
+
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -33,7 +34,7 @@ public:
     std::optional<QString> take(QStringView line);
 
 private:
-    QSet<QString> m_seen;
+    SeenLinks m_seen;
 };
 
 // The links to check from a file's lines, in order: each line trimmed of blanks; empty lines

@@ -14,19 +14,6 @@ QString describedPath(const QString &path)
     return QStringLiteral("\"%1\"").arg(path);
 }
 
-// Opens path for reading, or throws with a description that names the file. A folder is
-// refused by name: it cannot hold lines, and the system's own wording for it varies.
-void openForReading(QFile &file)
-{
-    const QString path = file.fileName();
-    if (QFileInfo(path).isDir())
-        throw AppError(
-            QStringLiteral("Cannot read %1: it is a folder, not a file").arg(describedPath(path)));
-    if (!file.open(QIODevice::ReadOnly))
-        throw AppError(
-            QStringLiteral("Cannot open %1: %2").arg(describedPath(path), file.errorString()));
-}
-
 QString describedSize(qint64 bytes)
 {
     constexpr qint64 MiB = 1024 * 1024;
@@ -302,6 +289,24 @@ QByteArray readToEnd(QFile &file, qint64 maxBytes)
 }
 } // namespace
 
+void openForReading(QFile &file)
+{
+    const QString path = file.fileName();
+    if (QFileInfo(path).isDir())
+        throw AppError(
+            QStringLiteral("Cannot read %1: it is a folder, not a file").arg(describedPath(path)));
+    if (!file.open(QIODevice::ReadOnly))
+        throw AppError(
+            QStringLiteral("Cannot open %1: %2").arg(describedPath(path), file.errorString()));
+}
+
+void openStandardInput(QFile &file)
+{
+    if (!StandardStreams::openInput(file))
+        throw AppError(QStringLiteral("Cannot open %1: %2")
+                           .arg(describedPath(file.fileName()), file.errorString()));
+}
+
 QByteArray readWholeFile(const QString &path, qint64 maxBytes)
 {
     QFile file(path);
@@ -312,9 +317,7 @@ QByteArray readWholeFile(const QString &path, qint64 maxBytes)
 QByteArray readStandardInput(qint64 maxBytes)
 {
     QFile file;
-    if (!StandardStreams::openInput(file))
-        throw AppError(QStringLiteral("Cannot open %1: %2")
-                           .arg(describedPath(file.fileName()), file.errorString()));
+    openStandardInput(file);
     return readToEnd(file, maxBytes);
 }
 

@@ -8,6 +8,8 @@
 
 #include <functional>
 
+class QFile;
+
 namespace TextReader {
 // The mark a text starts with, found by the first matching row of the mark table.
 struct ByteOrderMark
@@ -32,6 +34,12 @@ struct ByteOrderMark
 // The largest link file readAllLines reads: far beyond any list of links a person keeps,
 // and small enough that its line list fits in memory.
 inline constexpr qint64 MaxLinkFileBytes = qint64(256) * 1024 * 1024;
+
+// Opens the file named by file.fileName() for reading, or throws AppError with one line naming
+// it. A folder is refused by name: it cannot hold lines, and the system's own wording varies.
+void openForReading(QFile &file);
+// Opens standard input into file as openForReading opens a file.
+void openStandardInput(QFile &file);
 
 // Reads the whole file at path once, a pipe, a FIFO or a device as well as a regular file,
 // but never more than maxBytes: a larger file (or an endless device such as /dev/zero) is
