@@ -64,6 +64,17 @@ QString jsonLine(const CheckedLink &checked, ReportFormat::Subject subject)
         + u",\"subreason\":"_qs + stringOrNull(checked.siteSubreason) + u",\"status\":"_qs
         + stringOrNull(checked.status) + u",\"cause\":"_qs
         + stringOrNull(ReportFormat::cause(checked));
+    // Only a page that named its video adds its fields, so other lines stay as they were.
+    const VideoDetails &video = checked.video;
+    if (!video.isEmpty()) {
+        const auto textOrNull = [&](const QString &text) {
+            return text.isEmpty() ? u"null"_qs : jsonString(text);
+        };
+        line += u",\"title\":"_qs + textOrNull(video.title) + u",\"channel\":"_qs
+            + textOrNull(video.channel) + u",\"channel_id\":"_qs + textOrNull(video.channelId)
+            + u",\"length_seconds\":"_qs
+            + (video.lengthSeconds ? QString::number(*video.lengthSeconds) : u"null"_qs);
+    }
     if (link)
         line += u",\"http\":"_qs + (checked.http ? QString::number(*checked.http) : u"null"_qs)
             + u",\"attempts\":"_qs + QString::number(checked.attempts);

@@ -8,10 +8,15 @@ namespace ReportFormat {
 namespace {
 const QString CsvLineEnd = u"\r\n"_qs;
 
-// A spreadsheet runs a cell that starts with one of these as a formula.
+// A spreadsheet runs a cell that starts with one of these as a formula, also after blanks,
+// which it drops before it looks.
 bool startsLikeAFormula(const QString &text)
 {
-    return !text.isEmpty() && QStringView(u"=+-@\t\r").contains(text.front());
+    for (const QChar c : text) {
+        if (c != u' ' && c != QChar::Nbsp)
+            return QStringView(u"=+-@\t\r").contains(c);
+    }
+    return false;
 }
 
 QString csvField(const QString &text)
@@ -97,6 +102,16 @@ QString tableRow(const QStringList &cells)
     return u"| "_qs + cells.join(u" | "_qs) + u" |\n"_qs;
 }
 
+// A video's length as a player shows it: 4:05, 1:02:03.
+QString lengthText(const std::optional<qint64> &seconds)
+{
+    if (!seconds)
+        return {};
+    const qint64 hours = *seconds / 3600, minutes = *seconds / 60 % 60, rest = *seconds % 60;
+    const QString clock = u"%1:%2"_qs.arg(minutes).arg(rest, 2, 10, QChar(u'0'));
+    return hours == 0 ? clock : u"%1:%2"_qs.arg(hours).arg(clock.rightJustified(5, u'0'));
+}
+
 struct Section
 {
     LinkVerdict verdict;
@@ -106,7 +121,7 @@ struct Section
 };
 
 QString section(const Section &shape, const QList<CheckedLink> &results, bool withSource,
-                Subject subject)
+                bool withVideo, Subject subject)
 {
     QList<const CheckedLink *> members;
     for (const CheckedLink &checked : results) {
@@ -125,6 +140,8 @@ QString section(const Section &shape, const QList<CheckedLink> &results, bool wi
         header << u"Status"_qs;
     if (http)
         header << u"HTTP"_qs;
+    if (withVideo)
+        header << u"Title"_qs << u"Channel"_qs << u"Length"_qs;
     if (withSource)
         header << u"Source"_qs;
     text += tableRow(header) + tableRow(QStringList(header.size(), u"---"_qs));
@@ -136,6 +153,9 @@ QString section(const Section &shape, const QList<CheckedLink> &results, bool wi
             cells << codeCell(checked->status.value_or(QString()));
         if (http)
             cells << httpText(*checked);
+        if (withVideo)
+            cells << escapedText(checked->video.title) << escapedText(checked->video.channel)
+                  << lengthText(checked->video.lengthSeconds);
         if (withSource)
             cells << escapedText(checked->source);
         text += tableRow(cells);
@@ -174,8 +194,10 @@ std::optional<QString> cause(const CheckedLink &checked)
 QString csvHeader(SourceColumn sourceColumn, Subject subject)
 {
     const QString columns = subject == Subject::Links
-        ? u"link,verdict,reason,status,http,subreason,cause"_qs
-        : u"file,verdict,reason,status,subreason,cause"_qs;
+        ? u"link,verdict,reason,status,http,subreason,cause,title,channel,channel_id,"
+          u"length_seconds"_qs
+        : u"file,verdict,reason,status,subreason,cause,title,channel,channel_id,"
+          u"length_seconds"_qs;
     return columns + (sourceColumn == SourceColumn::With ? u",source"_qs : QString()) + CsvLineEnd;
 }
 
@@ -188,6 +210,9 @@ QString csvRow(const CheckedLink &checked, SourceColumn sourceColumn, Subject su
         fields << httpText(checked);
     fields << csvField(checked.siteSubreason.value_or(QString()))
            << csvField(cause(checked).value_or(QString()));
+    const VideoDetails &video = checked.video;
+    fields << csvField(video.title) << csvField(video.channel) << csvField(video.channelId)
+           << (video.lengthSeconds ? QString::number(*video.lengthSeconds) : QString());
     if (sourceColumn == SourceColumn::With)
         fields << csvField(checked.source);
     return fields.join(u',') + CsvLineEnd;
@@ -197,13 +222,15 @@ QString markdownReport(const QList<CheckedLink> &results, Subject subject)
 {
     const bool withSource = std::any_of(results.begin(), results.end(),
                                         [](const CheckedLink &c) { return !c.source.isEmpty(); });
+    const bool withVideo = std::any_of(results.begin(), results.end(),
+                                       [](const CheckedLink &c) { return !c.video.isEmpty(); });
     // A valid link has no reason, and its status is the plain OK.
     const Section sections[] = {{LinkVerdict::Valid, u"Valid"_qs, false, false},
                                 {LinkVerdict::Invalid, u"Invalid"_qs, true, true},
                                 {LinkVerdict::Unknown, u"Unknown"_qs, true, true}};
     QStringList parts;
     for (const Section &shape : sections)
-        parts << section(shape, results, withSource, subject);
+        parts << section(shape, results, withSource, withVideo, subject);
     return parts.join(u'\n');
 }
 } // namespace ReportFormat
