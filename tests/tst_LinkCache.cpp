@@ -22,7 +22,7 @@ const QDateTime Noon(QDate(2024, 5, 1), QTime(12, 0), Qt::UTC);
 CheckedLink outcome(const QString &link, LinkVerdict verdict, const QString &reason = {},
                     std::optional<QString> status = {}, std::optional<int> http = {})
 {
-    return {link, verdict, reason, status, http, 0, {}, {}, {}, {}};
+    return {link, verdict, reason, status, http, 0, {}, {}, {}, {}, {}};
 }
 const CheckedLink ValidA = outcome(u"https://a"_qs, LinkVerdict::Valid, {}, u"OK"_qs, 200);
 const CheckedLink InvalidB = [] {

@@ -283,6 +283,8 @@ private slots:
         QTest::newRow("control characters") << u"a\u0000b\u001Fc\u007Fd"_qs << u"\t\u001B[31m"_qs;
         QTest::newRow("escape look-alikes") << u"\\`|`"_qs << u"&amp; &lt;b&gt; \\*"_qs;
         QTest::newRow("underscores") << u"https://x/a_b_"_qs << u"snake_case __init__ _em_"_qs;
+        QTest::newRow("bidirectional controls")
+            << u"https://x/\u202Egpj.exe"_qs << u"a\u2066b\u2069c\u202Ad\u202Ce\u2067"_qs;
     }
     void markdownCellsHoldHostileTextExactly()
     {
@@ -298,7 +300,12 @@ private slots:
         for (const QString &row : std::as_const(rows))
             QCOMPARE(tableCells(row).size(), 5); // Link | Reason | Status | HTTP | Source
         const QStringList cells = tableCells(rows[2]);
-        QCOMPARE(cellText(cells[0]), link);
+        // What would reorder the text after it on screen is shown as U+FFFD.
+        const QRegularExpression bidi(u"[\u202A-\u202E\u2066-\u2069]"_qs);
+        QVERIFY(!report.contains(bidi));
+        reason.replace(bidi, QChar(QChar::ReplacementCharacter));
+        QCOMPARE(cellText(cells[0]),
+                 QString(link).replace(bidi, QChar(QChar::ReplacementCharacter)));
         QCOMPARE(cellText(cells[1]), reason);
         QCOMPARE(cellText(cells[2]), reason);
         QCOMPARE(cellText(cells[4]), source);

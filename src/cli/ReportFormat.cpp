@@ -36,7 +36,9 @@ QString httpText(const CheckedLink &checked)
 }
 
 // Line breaks and other control characters would end a table row or hide text; they are shown
-// as their Unicode control pictures (U+2400 to U+2421), the rest of the invisible ones as U+FFFD.
+// as their Unicode control pictures (U+2400 to U+2421), the rest of the invisible ones as U+FFFD,
+// among them the bidirectional embeddings, overrides and isolates, which would reorder the text
+// after them on the reader's screen.
 QString withVisibleControls(const QString &text)
 {
     QString visible;
@@ -47,7 +49,8 @@ QString withVisibleControls(const QString &text)
             visible += QChar(char16_t(0x2400 + code));
         else if (code == 0x7F)
             visible += QChar(char16_t(0x2421));
-        else if ((code >= 0x80 && code < 0xA0) || code == 0x2028 || code == 0x2029)
+        else if ((code >= 0x80 && code < 0xA0) || code == 0x2028 || code == 0x2029
+                 || (code >= 0x202A && code <= 0x202E) || (code >= 0x2066 && code <= 0x2069))
             visible += QChar::ReplacementCharacter;
         else
             visible += c;

@@ -102,7 +102,7 @@ QList<LoadedLink> loadLinks(const Options &options, QTextStream &err, int *statu
                 continue;
             }
             // Line by line: only the links are held, never the file's lines as well.
-            const auto take = [&](QStringView line, bool validUtf8) {
+            const auto take = [&](QStringView line, const QString &undecodable) {
                 std::optional<QString> link;
                 if (options.normalize)
                     link = normalizer.take(line);
@@ -113,19 +113,21 @@ QList<LoadedLink> loadLinks(const Options &options, QTextStream &err, int *statu
                 // Checked as --normalize reads it, printed and saved as it stood.
                 QString address = LinkNormalizer::trimmedBlanks(*link).toString();
                 // A link rewritten to its canonical spelling lost the bad bytes with the rest.
-                const bool notUtf8 = !validUtf8 && address.contains(QChar::ReplacementCharacter);
-                loaded.append({std::move(*link), {}, std::move(address), notUtf8});
+                const bool unread
+                    = !undecodable.isEmpty() && address.contains(QChar::ReplacementCharacter);
+                loaded.append(
+                    {std::move(*link), {}, std::move(address), unread ? undecodable : QString()});
             };
             InputFiles::forEachLinkFileLine(
-                file, err, [&](QStringView line) { take(line, true); },
-                [&](QStringView line) { take(line, false); });
+                file, err, [&](QStringView line) { take(line, {}); },
+                [&](QStringView line, const QString &why) { take(line, why); });
         } catch (const AppError &error) {
             complain(err, error.description());
             *status = CheckCommandLine::ExitUsageOrUnreadableFile;
         }
     }
     for (const ExtractedLink &link : extractor.links())
-        loaded.append({link.link, link.source, link.link});
+        loaded.append({link.link, link.source, link.link, {}});
     return loaded;
 }
 
@@ -247,10 +249,10 @@ private:
         const QDateTime now = QDateTime::currentDateTimeUtc();
         for (qsizetype i = 0; i < m_loaded.size(); ++i) {
             const LoadedLink &link = m_loaded.at(i);
-            if (link.notUtf8) {
+            if (!link.undecodable.isEmpty()) {
                 CheckedLink unread;
                 unread.link = link.link;
-                unread.reason = QStringLiteral("not valid UTF-8");
+                unread.reason = link.undecodable;
                 unread.source = link.source;
                 if (m_options.windowVerdicts) {
                     unread.verdict = LinkVerdict::Invalid;

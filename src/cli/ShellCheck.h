@@ -17,9 +17,9 @@ struct LoadedLink
     QString link; // as printed and saved: the line as it stood, or the link --normalize made
     QString source;
     QString address; // what is fetched and cached: the link without the blanks around it
-    // Read from bytes that are not valid UTF-8: what the line says is not known, so it is
-    // reported as unknown rather than another address fetched.
-    bool notUtf8 = false;
+    // Why the line could not be read as written ("not valid UTF-8"), empty when it was: what
+    // it says is not known, so it is reported as unknown rather than another address fetched.
+    QString undecodable;
 };
 
 // The links of options.files in input order, as --normalize and --extract want them. A file

@@ -56,6 +56,12 @@ std::optional<std::pair<CheckedLink, QDateTime>> parseEntry(const QByteArray &li
             *field = shortenedReason(object[name].toString());
     }
     checked.windowReason = shortenedReason(object[u"window"].toString());
+    // What the page said of its video, when it said it: kept so a cached link reports it too.
+    checked.video.title = shortenedReason(object[u"title"].toString());
+    checked.video.channel = shortenedReason(object[u"channel"].toString());
+    checked.video.channelId = shortenedReason(object[u"channelId"].toString());
+    if (object[u"lengthSeconds"].isDouble() && object[u"lengthSeconds"].toInteger(-1) >= 0)
+        checked.video.lengthSeconds = object[u"lengthSeconds"].toInteger();
     if (http.isDouble()) {
         const double code = http.toDouble();
         if (code != std::floor(code) || code < 0 || code > std::numeric_limits<int>::max())
@@ -262,6 +268,14 @@ QByteArray LinkCache::entryLine(const CheckedLink &checked, const QDateTime &dec
     if (checked.siteSubreason)
         object[u"subreason"] = *checked.siteSubreason;
     object[u"window"] = checked.windowReason;
+    for (const auto &[name, text] : {std::pair {u"title", &checked.video.title},
+                                     std::pair {u"channel", &checked.video.channel},
+                                     std::pair {u"channelId", &checked.video.channelId}}) {
+        if (!text->isEmpty())
+            object[name] = *text;
+    }
+    if (checked.video.lengthSeconds)
+        object[u"lengthSeconds"] = *checked.video.lengthSeconds;
     object[u"decided"] = storedTime(decided).toString(Qt::ISODate);
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
 }
