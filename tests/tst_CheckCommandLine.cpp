@@ -370,6 +370,9 @@ private slots:
                                << qint64(0);
         QTest::newRow("braces") << url("/{watch,x}") << NotFound << QStringList {"/{watch,x}"}
                                 << qint64(0);
+        // Never sent to a host of that name: the window's fetch refuses it as well.
+        QTest::newRow("bare video id") << u"  dQw4w9WgXcQ"_qs << QByteArray("not a web address")
+                                       << QStringList {} << qint64(0);
         QTest::newRow("file address")
             << "file://" + page << QByteArray("not a web address") << QStringList {} << qint64(0);
         QTest::newRow("redirect to a file address")

@@ -125,6 +125,17 @@ private slots:
         const CheckToolOutcome piped = check({"--page", "/dev/stdin"}, ValidPage);
         QCOMPARE(piped.out, QByteArray("/dev/stdin\tvalid\n"));
         QCOMPARE(check({"--dry-run", "/dev/stdin"}, "a\nb\n").out, QByteArray("a\nb\n"));
+        // A name that is not UTF-8 (Latin-1 "café") still opens its file.
+        const QByteArray latin1 = QFile::encodeName(m_dir.path()) + "/caf\xE9.html";
+        QCOMPARE(::link(QFile::encodeName(pages[1]).constData(), latin1.constData()), 0);
+        QProcess shell;
+        shell.start("sh",
+                    {"-c", "exec \"$0\" --page \"$(printf '%s/caf\\351.html' \"$1\")\"",
+                     qEnvironmentVariable("BRINDLEWOOD_CHECK"), m_dir.path()});
+        QVERIFY(shell.waitForFinished(30'000));
+        QCOMPARE(shell.readAllStandardError(), QByteArray());
+        QVERIFY(shell.readAllStandardOutput().endsWith(".html\tvalid\n"));
+        QCOMPARE(shell.exitCode(), 0);
 #endif
         const CheckToolOutcome botCheck = check({"--page", file("bot.html", BotCheckPage)});
         QCOMPARE(botCheck.out, (m_dir.filePath("bot.html") + "\tunknown\tbot check\n").toUtf8());

@@ -12,6 +12,7 @@
 #include "core/LinkNormalizer.h"
 #include "core/ResultFileWriter.h"
 #include "engine/CheckScheduler.h"
+#include "engine/FetchJudgement.h"
 #include "engine/LinkCache.h"
 #include "system/SignalWatcher.h"
 #include "system/StandardStreams.h"
@@ -259,6 +260,19 @@ private:
                     unread.reason = QStringLiteral("URL unavailable");
                 }
                 decided(i, unread);
+                continue;
+            }
+            // A bare video id is no address: fetched, it would name a host that is not there
+            // and be tried for seconds. --normalize makes a link of it; without, it is refused as
+            // the window's fetch refuses it.
+            if (!m_options.normalize && LinkNormalizer::isVideoId(link.address)) {
+                FetchResult noAddress;
+                noAddress.failure = FetchResult::Failure::NotWebAddress;
+                CheckedLink refused = checkedLinkOf(link.link, judgeFetch(noAddress));
+                refused.source = link.source;
+                if (m_options.windowVerdicts)
+                    refused = filedAsTheWindowFilesIt(refused);
+                decided(i, refused);
                 continue;
             }
             if (m_cache) {
