@@ -12,6 +12,7 @@
 #include <optional>
 #ifndef Q_OS_WIN
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 using namespace std::chrono_literals;
@@ -175,6 +176,12 @@ private slots:
                          LinkCache::entryLine(nowInvalid, Noon)
                              + LinkCache::entryLine(ValidA, Noon.addSecs(-1)));
         QCOMPARE(LinkCache(path, 1h).lookup(ValidA.link, Noon), nowInvalid);
+        // An entry dated far ahead is not believed: it would hide every later outcome.
+        TestFiles::write(
+            path,
+            LinkCache::entryLine(nowInvalid, QDateTime::currentDateTimeUtc().addSecs(120))
+                + LinkCache::entryLine(ValidA, Noon));
+        QCOMPARE(LinkCache(path, 1h).lookup(ValidA.link, Noon), ValidA);
     }
 
     // A store holding far more lines than it needs is rewritten at opening with the newest
@@ -222,6 +229,11 @@ private slots:
         if (torn)
             stored += entry(0, repeats).left(20);
         const QString path = TestFiles::write(newPath(), stored);
+#ifndef Q_OS_WIN
+        // The user's store stays the user's when root compacts it (only root can try this).
+        const bool givenAway = ::chown(QFile::encodeName(path).constData(), 4321, 4321) == 0;
+        QCOMPARE(::chmod(QFile::encodeName(path).constData(), 0640), 0);
+#endif
         {
             QFile otherRun(path);
             if (shared) {
@@ -249,6 +261,13 @@ private slots:
                      + LinkCache::entryLine(ValidA, Noon));
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files).filter(u"cache%1"_qs.arg(m_fileNumber)),
                  QStringList {QFileInfo(path).fileName()});
+#ifndef Q_OS_WIN
+        struct stat after;
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &after), 0);
+        QCOMPARE(after.st_mode & 07777, mode_t(0640));
+        if (givenAway)
+            QCOMPARE(after.st_uid, uid_t(4321));
+#endif
     }
 
     // What is no regular file is never read as a store: a device would be read for ever, a

@@ -3,6 +3,7 @@
 #include "core/AppError.h"
 #include "core/FileErrorReason.h"
 #include "core/PlayabilityVerdict.h"
+#include "system/ReplaceFile.h"
 #include "system/SharedFile.h"
 
 #include <QFileInfo>
@@ -143,6 +144,7 @@ void LinkCache::readEntries()
     // Line by line, so only the entries are held, never the file as well; the count stops a
     // file that another run makes grow while it is read.
     qint64 bytesRead = 0;
+    const QDateTime latestBelievable = QDateTime::currentDateTimeUtc().addSecs(60);
     while (!file.atEnd()) {
         QByteArray line = file.readLine();
         if (line.isEmpty())
@@ -156,7 +158,9 @@ void LinkCache::readEntries()
         if (m_lastLineTorn)
             break;
         line.chop(1);
-        if (auto entry = parseEntry(line))
+        // An entry dated well after now (a clock set wrong, a hand-made line) would hide every
+        // later outcome of its link for as long: it is not believed.
+        if (auto entry = parseEntry(line); entry && entry->second <= latestBelievable)
             keep({entry->first, entry->second, m_lines});
     }
     if (file.error() != QFileDevice::NoError)
@@ -191,6 +195,7 @@ void LinkCache::compact()
     errno = 0;
     if (!rewritten.open(QIODevice::WriteOnly))
         return failed();
+    takeOwnerAndMode(rewritten.handle(), m_file.fileName());
     for (const Entry *entry : std::as_const(kept)) {
         const QByteArray line = entryLine(entry->checked, entry->decided);
         errno = 0;
