@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include <optional>
+#include <thread>
 #ifndef Q_OS_WIN
 #include <sys/stat.h>
 #include <unistd.h>
@@ -322,6 +323,37 @@ private slots:
         const QString path = TestFiles::write(newPath(), LinkCache::entryLine(ValidA, Noon));
         QCOMPARE(LinkCache(path, 1h).lookup(ValidA.link, Noon.addSecs(secondsLater)).has_value(),
                  found);
+    }
+
+    // A run that opens the store while another holds it alone (compacting it) waits, then
+    // finds a new file in the old one's place: it reads and appends to the new one, never to
+    // the file that left the name.
+    void aRunThatWaitedOnACompactionAppendsToTheNewFile()
+    {
+#ifdef Q_OS_WIN
+        QSKIP("Windows renames no file that is open; there the compacting run closes it first.");
+#endif
+        const QString path = TestFiles::write(newPath(), LinkCache::entryLine(InvalidB, Noon));
+        QFile compacting(path);
+        QVERIFY(compacting.open(QIODevice::Append));
+        QVERIFY(SharedFile::tryLockAlone(compacting));
+        std::optional<LinkCache> waiting;
+        std::thread opening([&] { waiting.emplace(path, 1h); });
+        // The waiting run has opened the old file by now, or opens the new one: both must end
+        // the same way.
+        QThread::msleep(200);
+        const QString rewritten
+            = TestFiles::write(path + u".new"_qs, LinkCache::entryLine(ValidA, Noon));
+        QVERIFY(QFile::rename(path, path + u".old"_qs) && QFile::rename(rewritten, path));
+        compacting.close();
+        opening.join();
+        QCOMPARE(waiting->lookup(ValidA.link, Noon), ValidA);
+        QCOMPARE(waiting->lookup(InvalidB.link, Noon), std::nullopt);
+        waiting->append(InvalidB, Noon.addSecs(1));
+        QCOMPARE(TestFiles::read(path),
+                 LinkCache::entryLine(ValidA, Noon)
+                     + LinkCache::entryLine(InvalidB, Noon.addSecs(1)));
+        QCOMPARE(TestFiles::read(path + u".old"_qs), LinkCache::entryLine(InvalidB, Noon));
     }
 
     void failuresNameTheFile()
