@@ -1,5 +1,6 @@
 // brindlewood-check: checks link files from the shell.
 #include "cli/CheckCommandLine.h"
+#include "system/NativeFileNames.h"
 #include "system/StandardStreams.h"
 
 #include <QCoreApplication>
@@ -13,5 +14,6 @@ int main(int argc, char *argv[])
     StandardStreams streams;
     QTextStream out(streams.output());
     QTextStream err(streams.error());
-    return CheckCommandLine::run(QCoreApplication::arguments(), out, err);
+    // File names as given, also those that are not UTF-8.
+    return CheckCommandLine::run(nativeArguments(argc, argv), out, err);
 }

@@ -199,9 +199,14 @@ private slots:
         const auto json = [](const QString &link, const QByteArray &verdict,
                              const QByteArray &reason, const QByteArray &subreason,
                              const QByteArray &status, const QByteArray &http) {
+            // A watch page names its video; an error answer does not.
+            const QByteArray video = http == "200"
+                ? ",\"title\":\"Fixture video\",\"channel\":\"Fixture\",\"channel_id\":"
+                  "\"UCfixture000000000000000\",\"length_seconds\":212"
+                : "";
             return "{\"link\":\"" + link.toUtf8() + "\",\"verdict\":\"" + verdict
                 + "\",\"reason\":\"" + reason + "\",\"subreason\":" + subreason + ",\"status\":"
-                + status + ",\"cause\":null,\"http\":" + http + ",\"attempts\":1}\n";
+                + status + ",\"cause\":null" + video + ",\"http\":" + http + ",\"attempts\":1}\n";
         };
         QCOMPARE(outcome.out,
                  json(url("/watch?v=ok"), "valid", "", "null", "\"OK\"", "200")
@@ -369,6 +374,9 @@ private slots:
                                << qint64(0);
         QTest::newRow("braces") << url("/{watch,x}") << NotFound << QStringList {"/{watch,x}"}
                                 << qint64(0);
+        // Never sent to a host of that name: the window's fetch refuses it as well.
+        QTest::newRow("bare video id") << u"  dQw4w9WgXcQ"_qs << QByteArray("not a web address")
+                                       << QStringList {} << qint64(0);
         QTest::newRow("file address")
             << "file://" + page << QByteArray("not a web address") << QStringList {} << qint64(0);
         QTest::newRow("redirect to a file address")
@@ -543,6 +551,14 @@ private slots:
         QCOMPARE(objects[0].value("attempts").toInt(), 1);
         QCOMPARE(objects[1].value("verdict").toString(), u"valid"_qs);
         QCOMPARE(newTargets(), QStringList {"/watch?v=ok&s=1"});
+
+        // A file that ends in half a character: its last line is not known, and not fetched.
+        const QString odd = TestFiles::write(m_dir.filePath("odd.txt"), bytes + "A");
+        const QList<QJsonObject> cut = jsonLines(check({"--json", odd}).out);
+        QCOMPARE(cut.size(), 3);
+        QCOMPARE(cut[2].value("verdict").toString(), u"unknown"_qs);
+        QCOMPARE(cut[2].value("cause").toString(), u"not valid UTF-16"_qs);
+        QCOMPARE(newTargets(), (QStringList {"/watch?v=ok&s=1", "/watch?v=ok&s=1"}));
     }
 
     // A line is checked without the blanks and tabs around it, as --normalize reads it, and

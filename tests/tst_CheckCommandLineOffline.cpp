@@ -12,10 +12,18 @@
 #include <QStringEncoder>
 #include <QTemporaryDir>
 
+#ifndef Q_OS_WIN
+#include <unistd.h>
+#endif
+
 namespace {
+// What a link file a refused run must leave alone holds.
+const QByteArray LinkFileText = "https://example.invalid/watch\n";
 
 const QByteArray ValidPage = "<html>\n<script>var ytInitialPlayerResponse = "
-                             "{\"playabilityStatus\":{\"status\":\"OK\",\"playableInEmbed\":true}"
+                             "{\"playabilityStatus\":{\"status\":\"OK\",\"playableInEmbed\":true},"
+                             "\"videoDetails\":{\"videoId\":\"x\",\"title\":\"Cat, \\\"meow\\\"\","
+                             "\"lengthSeconds\":\"3725\",\"channelId\":\"UCx\",\"author\":\"Meor\"}"
                              "};</script>\n";
 // The reason ends in a blank (no subreason), and holds a tab and a control character.
 const QByteArray InvalidPage = "{\"playabilityStatus\":{\"status\":\"LOGIN_REQUIRED\",\"reason\":"
@@ -36,7 +44,7 @@ QString realPagesFolder()
 {
     const QString named = qEnvironmentVariable("BRINDLEWOOD_REAL_PAGES");
     if (!named.isEmpty())
-        return QFileInfo::exists(named + "/MANIFEST.tsv") ? named : QString();
+        return named;
     QDir folder = QFileInfo(QStringLiteral(__FILE__)).absoluteDir();
     for (int up = 0; up < 4 && folder.cdUp(); ++up) {
         if (QFileInfo::exists(folder.filePath("shared/realpages/MANIFEST.tsv")))
@@ -117,6 +125,17 @@ private slots:
         const CheckToolOutcome piped = check({"--page", "/dev/stdin"}, ValidPage);
         QCOMPARE(piped.out, QByteArray("/dev/stdin\tvalid\n"));
         QCOMPARE(check({"--dry-run", "/dev/stdin"}, "a\nb\n").out, QByteArray("a\nb\n"));
+        // A name that is not UTF-8 (Latin-1 "café") still opens its file.
+        const QByteArray latin1 = QFile::encodeName(m_dir.path()) + "/caf\xE9.html";
+        QCOMPARE(::link(QFile::encodeName(pages[1]).constData(), latin1.constData()), 0);
+        QProcess shell;
+        shell.start("sh",
+                    {"-c", "exec \"$0\" --page \"$(printf '%s/caf\\351.html' \"$1\")\"",
+                     qEnvironmentVariable("BRINDLEWOOD_CHECK"), m_dir.path()});
+        QVERIFY(shell.waitForFinished(30'000));
+        QCOMPARE(shell.readAllStandardError(), QByteArray());
+        QVERIFY(shell.readAllStandardOutput().endsWith(".html\tvalid\n"));
+        QCOMPARE(shell.exitCode(), 0);
 #endif
         const CheckToolOutcome botCheck = check({"--page", file("bot.html", BotCheckPage)});
         QCOMPARE(botCheck.out, (m_dir.filePath("bot.html") + "\tunknown\tbot check\n").toUtf8());
@@ -159,26 +178,32 @@ private slots:
             = jsonLines(check(QStringList {"--page", "--window-verdicts", "--json"} + pages).out);
         QCOMPARE(json.size(), 4);
         QCOMPARE(json[0].value("reason").toString(), InvalidWindowReason);
-        QVERIFY(json[0].value("subreason").isNull());
+        QVERIFY(json[0].value("subreason").isNull() && !json[0].contains("title"));
+        QCOMPARE(json[1].value("title").toString(), u"Cat, \"meow\""_qs);
+        QCOMPARE(json[1].value("length_seconds").toInt(), 3725);
 
         const CheckToolOutcome csv = check(QStringList {"--page", "--format", "csv"} + pages);
         QCOMPARE(csv.exitCode, 1);
         const QString quotedBot = u"\""_qs + pages[3] + u"\""_qs;
         QCOMPARE(
             QString::fromUtf8(csv.out),
-            "file,verdict,reason,status,subreason,cause\r\n" + pages[0] + ",invalid,"
-                + InvalidReason + ",LOGIN_REQUIRED,,\r\n" + pages[1] + ",valid,,OK,,\r\n" + pages[2]
+            "file,verdict,reason,status,subreason,cause,title,channel,channel_id,length_seconds\r\n"
+                + pages[0] + ",invalid," + InvalidReason + ",LOGIN_REQUIRED,,,,,,\r\n" + pages[1]
+                + ",valid,,OK,,,\"Cat, \"\"meow\"\"\",Meor,UCx,3725\r\n" + pages[2]
                 + ",unknown,no playability status on the page,,,no playability status on "
-                  "the page\r\n"
+                  "the page,,,,\r\n"
                 + quotedBot
-                + u",unknown,Sign in to confirm you’re not a bot,LOGIN_REQUIRED,,bot check\r\n"_qs);
+                + u",unknown,Sign in to confirm you’re not a bot,LOGIN_REQUIRED,,bot check,,,,\r\n"_qs);
 
         const CheckToolOutcome markdown
             = check(QStringList {"--page", "--format", "markdown"} + pages);
         QCOMPARE(markdown.exitCode, 1);
         const QString text = QString::fromUtf8(markdown.out);
-        QVERIFY2(text.contains(u"## Valid (1)\n\n| File |\n"_qs), qPrintable(text));
-        QVERIFY2(text.contains(u"## Unknown (2)\n\n| File | Reason | Status |\n"_qs),
+        QVERIFY2(text.contains(u"## Valid (1)\n\n| File | Title | Channel | Length |\n"_qs),
+                 qPrintable(text));
+        QVERIFY2(text.contains(u"| Cat\\, \\\"meow\\\" | Meor | 1:02:05 |\n"_qs), qPrintable(text));
+        QVERIFY2(text.contains(u"## Unknown (2)\n\n| File | Reason | Status | Title | Channel | "
+                               u"Length |\n"_qs),
                  qPrintable(text));
         QVERIFY(text.contains(u"| bot check | `LOGIN_REQUIRED` |"_qs));
     }
@@ -191,6 +216,8 @@ private slots:
         if (folder.isEmpty())
             QSKIP("The recorded pages (shared/realpages beside the checkout, or "
                   "BRINDLEWOOD_REAL_PAGES) are not on this machine.");
+        // Where the pages are named (as CI names them), their absence is a failure, not a skip.
+        QVERIFY2(QFileInfo::exists(folder + "/MANIFEST.tsv"), qPrintable(folder));
         const QList<RecordedPage> recorded = recordedPages(folder);
         QVERIFY(recorded.size() >= 40);
         QStringList paths;
@@ -208,6 +235,17 @@ private slots:
             const QByteArray where
                 = page.file.toUtf8() + ": " + QJsonDocument(read).toJson(QJsonDocument::Compact);
             QCOMPARE(read.value("file").toString(), paths[i]);
+            // What a few pages, escaped or not, playable or region-blocked, say of their video.
+            const QHash<QString, QString> details {
+                {"ytta-ok-2019-escaped.html", u"Surface Go Review - It’s Awesome|Dave Lee|316"_qs},
+                {"pytube-geo.html", "Walking In The Air|AURORA - Topic|209"},
+                {"np-members.player.json",
+                 "Behind the Scenes at EGX 2019 - Exclusive Members Video!|Eurogamer|751"},
+                {"ytdl-nonexistent.pbj.json", "||0"}};
+            if (details.contains(page.file))
+                QCOMPARE(read.value("title").toString() + u'|' + read.value("channel").toString()
+                             + u'|' + QString::number(read.value("length_seconds").toInt()),
+                         details.value(page.file));
             if (page.status == u"(none)") {
                 QVERIFY2(read.value("status").isNull() && verdict != u"valid", where.constData());
                 continue;
@@ -363,9 +401,25 @@ private slots:
         QTest::newRow("unknown-out and cache one file")
             << QStringList {"--unknown-out", "/tmp/../tmp/u.txt", "--cache", "/tmp/u.txt", "a.txt"};
         // The cache's entries would be read as links next time; "-" would make a file "-".
-        const QString links = file("cached-links.txt", "");
+        const QString links = file("cached-links.txt", LinkFileText);
         QTest::newRow("cache a link file")
             << QStringList {"--cache", m_dir.filePath("./cached-links.txt"), links};
+#ifdef Q_OS_WIN
+        // Windows finds a file whatever the letter case of its name.
+        QTest::newRow("cache a link file in other case")
+            << QStringList {"--cache", m_dir.filePath("CACHED-links.TXT"), links};
+        QTest::newRow("valid-out and invalid-out one file in other case")
+            << QStringList {"--valid-out", "same.txt", "--invalid-out", "SAME.txt", links};
+#else
+        // Another name of the same file, which no comparison of names can see.
+        const QString alias = m_dir.filePath("alias.txt");
+        QFile::remove(alias);
+        QCOMPARE(::link(QFile::encodeName(links).constData(), QFile::encodeName(alias).constData()),
+                 0);
+        QTest::newRow("cache a hard link to a link file") << QStringList {"--cache", alias, links};
+        QTest::newRow("valid-out a hard link to invalid-out")
+            << QStringList {"--valid-out", alias, "--invalid-out", links, links};
+#endif
         QTest::newRow("cache standard input") << QStringList {"--cache", "-", links};
         QTest::newRow("retries negative") << QStringList {"--retries", "-1", "a.txt"};
         QTest::newRow("rate zero") << QStringList {"--rate", "0", "a.txt"};
@@ -398,6 +452,7 @@ private slots:
         // Refused as a usage error, not for the missing a.txt the arguments name.
         QVERIFY2(outcome.err.endsWith("Try \"brindlewood-check --help\" for more information.\n"),
                  outcome.err.constData());
+        QCOMPARE(TestFiles::read(m_dir.filePath("cached-links.txt")), LinkFileText);
     }
 
     void helpAndVersionExitWithZero()

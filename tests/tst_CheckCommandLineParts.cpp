@@ -173,6 +173,16 @@ private slots:
         row("marker across the reading's pieces",
             QByteArray((1 << 16) - 9, 'a') + "\"playabilityStatus\":{\"status\":\"OK\"}", F::Read,
             "OK", "", "", "");
+        row("marker with only its last letter in the next piece",
+            QByteArray((1 << 16) - 17, 'a') + "\"playabilityStatus\":{\"status\":\"OK\"}", F::Read,
+            "OK", "", "", "");
+        row("label's brace in the next piece",
+            QByteArray((1 << 16) - 20, 'a') + "\"playabilityStatus\":  {\"status\":\"OK\"}",
+            F::Read, "OK", "", "", "");
+        row("the word in a title before the object",
+            "<title>playabilityStatus explained - YouTube</title>\n<script>var r = "
+            "{\"playabilityStatus\":{\"status\":\"ERROR\",\"reason\":\"Gone\"}};</script>",
+            F::Read, "ERROR", "Gone", "", "Gone");
         row("no marker", "<html><body>Dieses Video existiert nicht.</body></html>", F::NoMarker, "",
             "", "", "");
         row("marker at the end of a string that ends in a backslash",
@@ -287,6 +297,31 @@ private slots:
             (QString(999, u'z') + u'\u2026').toUtf8().constData(), false, false,
             (QString(999, u'z') + u'\u2026').toUtf8().constData());
 
+        const QByteArray title = "<title>playabilityStatus explained - YouTube</title>\n";
+        // The window's line rule reads the title's line; the shell tool reads the object.
+        row("playable page whose title names the status", F::None, 200, title + ok, V::Valid, "",
+            false, false, unavailable);
+        row("bot check whose title names the status", F::None, 200,
+            title + pageWithStatus("LOGIN_REQUIRED", "Sign in to confirm you're not a bot"),
+            V::Unknown, "bot check", true, true, unavailable);
+        const QByteArray nested = QByteArray(100'000, '[') + QByteArray(100'000, ']');
+        row("bot check followed by 100,000 nested arrays", F::None, 200,
+            "{\"playabilityStatus\":{\"status\":\"LOGIN_REQUIRED\",\"reason\":\"Sign in to "
+            "confirm you're not a bot\",\"x\":"
+                + nested + "}}",
+            V::Unknown, "bot check", true, true, "Sign in to confirm you're not a bot ");
+        row("bot check after 100,000 nested arrays", F::None, 200,
+            "{\"playabilityStatus\":{\"status\":\"LOGIN_REQUIRED\",\"x\":" + nested
+                + ",\"reason\":\"Sign in to confirm you're not a bot\"}}",
+            V::Unknown, "unreadable playability status", false, false, unavailable);
+        row("bot check at the end of a reason of 20 MiB", F::None, 200,
+            pageWithStatus(
+                "LOGIN_REQUIRED",
+                (QByteArray(20 << 20, 'y') + " Sign in to confirm you're not a bot").constData()),
+            V::Unknown, "unreadable playability status", false, false,
+            (QString(999, u'y') + u'\u2026').toUtf8().constData());
+        row("400 with an OK body", F::None, 400, ok, V::Unknown, "HTTP 400", false, false,
+            unavailable);
         row("404", F::None, 404, ok, V::Invalid, "HTTP 404 (not found)", false, false, unavailable);
         row("410", F::None, 410, {}, V::Invalid, "HTTP 410 (gone)", false, false, unavailable);
         row("429 with an OK body", F::None, 429, ok, V::Unknown, "HTTP 429 (rate limited)", true,

@@ -196,18 +196,20 @@ private slots:
         QCOMPARE(csv.exitCode, 1);
         const QList<QStringList> records = csvRecords(QString::fromUtf8(csv.out));
         QCOMPARE(records.size(), 5);
-        QCOMPARE(
-            records[0],
-            (QStringList {"link", "verdict", "reason", "status", "http", "subreason", "cause"}));
-        QCOMPARE(records[1], (QStringList {url("/watch?v=ok"), "valid", "", "OK", "200", "", ""}));
+        QCOMPARE(records[0],
+                 (QStringList {"link", "verdict", "reason", "status", "http", "subreason", "cause",
+                               "title", "channel", "channel_id", "length_seconds"}));
+        QCOMPARE(records[1],
+                 (QStringList {url("/watch?v=ok"), "valid", "", "OK", "200", "", "",
+                               "Fixture video", "Fixture", "UCfixture000000000000000", "212"}));
         QCOMPARE(records[2][0], hostile);
         QCOMPARE(records[2][1], u"invalid"_qs);
         // The site's reason and subreason stand whole in their own columns.
-        QCOMPARE(records[3].mid(2),
+        QCOMPARE(records[3].mid(2, 5),
                  (QStringList {"This video is no longer available due to a copyright claim by "
                                "Fixture Films, Ltd.",
                                "ERROR", "200", "Sorry, about that.", ""}));
-        QCOMPARE(records[4].mid(1),
+        QCOMPARE(records[4].mid(1, 6),
                  (QStringList {"unknown", "no playability status on the page", "", "200", "",
                                "no playability status on the page"}));
 

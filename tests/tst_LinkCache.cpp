@@ -11,10 +11,12 @@
 #include <QtTest>
 
 #include <optional>
+#include <thread>
 #ifndef Q_OS_WIN
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 using namespace std::chrono_literals;
@@ -184,6 +186,12 @@ private slots:
                          LinkCache::entryLine(nowInvalid, Noon)
                              + LinkCache::entryLine(ValidA, Noon.addSecs(-1)));
         QCOMPARE(LinkCache(path, 1h).lookup(ValidA.link, Noon), nowInvalid);
+        // An entry dated far ahead is not believed: it would hide every later outcome.
+        TestFiles::write(
+            path,
+            LinkCache::entryLine(nowInvalid, QDateTime::currentDateTimeUtc().addSecs(120))
+                + LinkCache::entryLine(ValidA, Noon));
+        QCOMPARE(LinkCache(path, 1h).lookup(ValidA.link, Noon), ValidA);
     }
 
     // A store holding far more lines than it needs is rewritten at opening with the newest
@@ -231,6 +239,11 @@ private slots:
         if (torn)
             stored += entry(0, repeats).left(20);
         const QString path = TestFiles::write(newPath(), stored);
+#ifndef Q_OS_WIN
+        // The user's store stays the user's when root compacts it (only root can try this).
+        const bool givenAway = ::chown(QFile::encodeName(path).constData(), 4321, 4321) == 0;
+        QCOMPARE(::chmod(QFile::encodeName(path).constData(), 0640), 0);
+#endif
         {
             QFile otherRun(path);
             if (shared) {
@@ -258,6 +271,13 @@ private slots:
                      + LinkCache::entryLine(ValidA, Noon));
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files).filter(u"cache%1"_qs.arg(m_fileNumber)),
                  QStringList {QFileInfo(path).fileName()});
+#ifndef Q_OS_WIN
+        struct stat after;
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &after), 0);
+        QCOMPARE(after.st_mode & 07777, mode_t(0640));
+        if (givenAway)
+            QCOMPARE(after.st_uid, uid_t(4321));
+#endif
     }
 
     // What is no regular file is never read as a store: a device would be read for ever, a
@@ -406,6 +426,37 @@ private slots:
         const QString path = TestFiles::write(newPath(), LinkCache::entryLine(ValidA, Noon));
         QCOMPARE(LinkCache(path, 1h).lookup(ValidA.link, Noon.addSecs(secondsLater)).has_value(),
                  found);
+    }
+
+    // A run that opens the store while another holds it alone (compacting it) waits, then
+    // finds a new file in the old one's place: it reads and appends to the new one, never to
+    // the file that left the name.
+    void aRunThatWaitedOnACompactionAppendsToTheNewFile()
+    {
+#ifdef Q_OS_WIN
+        QSKIP("Windows renames no file that is open; there the compacting run closes it first.");
+#endif
+        const QString path = TestFiles::write(newPath(), LinkCache::entryLine(InvalidB, Noon));
+        QFile compacting(path);
+        QVERIFY(compacting.open(QIODevice::Append));
+        QVERIFY(SharedFile::tryLockAlone(compacting));
+        std::optional<LinkCache> waiting;
+        std::thread opening([&] { waiting.emplace(path, 1h); });
+        // The waiting run has opened the old file by now, or opens the new one: both must end
+        // the same way.
+        QThread::msleep(200);
+        const QString rewritten
+            = TestFiles::write(path + u".new"_qs, LinkCache::entryLine(ValidA, Noon));
+        QVERIFY(QFile::rename(path, path + u".old"_qs) && QFile::rename(rewritten, path));
+        compacting.close();
+        opening.join();
+        QCOMPARE(waiting->lookup(ValidA.link, Noon), ValidA);
+        QCOMPARE(waiting->lookup(InvalidB.link, Noon), std::nullopt);
+        waiting->append(InvalidB, Noon.addSecs(1));
+        QCOMPARE(TestFiles::read(path),
+                 LinkCache::entryLine(ValidA, Noon)
+                     + LinkCache::entryLine(InvalidB, Noon.addSecs(1)));
+        QCOMPARE(TestFiles::read(path + u".old"_qs), LinkCache::entryLine(InvalidB, Noon));
     }
 
     void failuresNameTheFile()

@@ -10,10 +10,10 @@
 #include "engine/CheckScheduler.h"
 #include "engine/FetchJudgement.h"
 #include "engine/LinkCache.h"
+#include "system/FileIdentity.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
-#include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -40,18 +40,6 @@ QString jsonString(const QString &text)
 }
 
 namespace {
-// A path as the file system will resolve it, so two spellings of one file compare equal.
-QString resolvedPath(const QString &path)
-{
-    const QFileInfo info(path);
-    const QString canonical = info.canonicalFilePath();
-    if (!canonical.isEmpty())
-        return canonical;
-    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
-    return folder.isEmpty() ? QDir::cleanPath(info.absoluteFilePath())
-                            : QDir(folder).filePath(info.fileName());
-}
-
 // A whole number from low to high, or nothing.
 std::optional<int> wholeNumber(const QString &text, int low, int high)
 {
@@ -329,21 +317,21 @@ Refusal readWrittenFiles(const QCommandLineParser &parser, const CheckOptions &d
         *target = parser.value(*option);
         if (target->isEmpty())
             return QStringLiteral("--%1 needs a file name.").arg(option->names().first());
-        const QString resolved = resolvedPath(*target);
-        if (written.contains(resolved))
-            return QStringLiteral("--%1 names a file another option already writes: \"%2\".")
-                .arg(option->names().first(), *target);
-        written << resolved;
+        for (const QString &other : std::as_const(written)) {
+            if (isSameFile(other, *target))
+                return QStringLiteral("--%1 names a file another option already writes: \"%2\".")
+                    .arg(option->names().first(), *target);
+        }
+        written << *target;
     }
     if (options.files.isEmpty())
         return QStringLiteral("No files given.");
     if (options.cache == u"-")
         return QStringLiteral("--cache needs a file, not standard input (\"-\").");
     if (!options.cache.isEmpty()) {
-        const QString cache = resolvedPath(options.cache);
         for (const QString &file : std::as_const(options.files)) {
             // "-" may be the cache itself, given as standard input.
-            if (resolvedPath(file == u"-" ? QStringLiteral("/dev/stdin") : file) == cache)
+            if (isSameFile(file == u"-" ? QStringLiteral("/dev/stdin") : file, options.cache))
                 return QStringLiteral("--cache names a link file: \"%1\".").arg(file);
         }
     }

@@ -64,14 +64,24 @@ QString jsonLine(const CheckedLink &checked, ReportFormat::Subject subject)
         + u",\"subreason\":"_qs + stringOrNull(checked.siteSubreason) + u",\"status\":"_qs
         + stringOrNull(checked.status) + u",\"cause\":"_qs
         + stringOrNull(ReportFormat::cause(checked));
+    // Only a page that named its video adds its fields, so other lines stay as they were.
+    const VideoDetails &video = checked.video;
+    if (!video.isEmpty()) {
+        const auto textOrNull = [&](const QString &text) {
+            return text.isEmpty() ? u"null"_qs : jsonString(text);
+        };
+        line += u",\"title\":"_qs + textOrNull(video.title) + u",\"channel\":"_qs
+            + textOrNull(video.channel) + u",\"channel_id\":"_qs + textOrNull(video.channelId)
+            + u",\"length_seconds\":"_qs
+            + (video.lengthSeconds ? QString::number(*video.lengthSeconds) : u"null"_qs);
+    }
     if (link)
         line += u",\"http\":"_qs + (checked.http ? QString::number(*checked.http) : u"null"_qs)
             + u",\"attempts\":"_qs + QString::number(checked.attempts);
     // What a store knows about the link, where it knows anything.
     for (const auto &[name, value] : ReportFormat::storeFields(checked)) {
         if (value)
-            line += u",\""_qs + name + u"\":"_qs
-                + (name == u"length_seconds" ? *value : jsonString(*value));
+            line += u",\""_qs + name + u"\":"_qs + jsonString(*value);
     }
     return line + u"}\n"_qs;
 }

@@ -13,7 +13,9 @@ QString textLine(const CheckedLink &checked);
 // {"link":…,"verdict":…,"reason":…,"subreason":…|null,"status":…|null,"cause":…|null,
 // "http":…|null,"attempts":N} (with "source":… after the link when it has one), then a line
 // feed; for a saved page {"file":…,"verdict":…,"reason":…,"subreason":…|null,"status":…|null,
-// "cause":…|null}. The reason and cause are ReportFormat's. Every string is exact.
+// "cause":…|null}. A page that named its video adds "title", "channel", "channel_id" (strings)
+// and "length_seconds" (a number), each null when the page left it out, before "http". The
+// reason and cause are ReportFormat's. Every string is exact.
 QString jsonLine(const CheckedLink &checked,
                  ReportFormat::Subject subject = ReportFormat::Subject::Links);
 

@@ -84,20 +84,44 @@ QStringList linkFileLines(const QString &path, QTextStream &err)
 
 void forEachLinkFileLine(const QString &path, QTextStream &err,
                          const std::function<void(QStringView)> &take,
-                         const std::function<void(QStringView)> &takeNotUtf8)
+                         const std::function<void(QStringView, const QString &)> &takeUndecodable)
 {
     const QByteArray bytes = readBytes(path, TextReader::MaxLinkFileBytes);
-    if (const auto utf16 = marklessUtf16(path, bytes, err)) {
+    const TextReader::ByteOrderMark mark = TextReader::ByteOrderMark::of(bytes);
+    // A text of two- or four-byte units that ends in part of one: its last line's end is not
+    // known, so that line says nothing certain.
+    using Kind = TextReader::ByteOrderMark::Kind;
+    const auto utf16 = marklessUtf16(path, bytes, err);
+    const bool wide16 = utf16 || mark.kind == Kind::Utf16LE || mark.kind == Kind::Utf16BE;
+    const bool wide32 = mark.kind == Kind::Utf32LE || mark.kind == Kind::Utf32BE;
+    const qsizetype unitBytes = wide16 ? 2 : wide32 ? 4 : 1;
+    const QString cutShort = wide16 ? u"not valid UTF-16"_qs : u"not valid UTF-32"_qs;
+    const bool endsInPart = takeUndecodable && (bytes.size() - mark.length()) % unitBytes != 0;
+    const auto takeLast = [&](QStringView line, const std::function<void(QStringView)> &deliver) {
+        if (endsInPart)
+            takeUndecodable(line, cutShort);
+        else
+            deliver(line);
+    };
+    if (utf16) {
         // Rare enough to take the plain way, from the bytes already read: a pipe has no
         // second reading to give.
-        for (const QString &line : linesOf(bytes, utf16))
+        QStringList lines = linesOf(bytes, utf16);
+        const QString last = lines.isEmpty() ? QString() : lines.takeLast();
+        for (const QString &line : std::as_const(lines))
             take(line);
+        takeLast(last, take);
         return;
     }
     // Lines end at LF, a CR just before it going with it; the decoded text arrives a piece at
     // a time, so a line may start in one piece and end in the next.
     QString partial;
-    const auto deliver = utf8LineChecker(bytes, take, takeNotUtf8);
+    std::function<void(QStringView)> notUtf8;
+    if (takeUndecodable)
+        notUtf8 = [&](QStringView line) {
+            takeUndecodable(line, u"not valid UTF-8"_qs);
+        };
+    const auto deliver = utf8LineChecker(bytes, take, notUtf8);
     TextReader::decodeInPieces(bytes, 1 << 20, [&](QStringView piece) {
         qsizetype from = 0;
         for (;;) {
@@ -119,7 +143,7 @@ void forEachLinkFileLine(const QString &path, QTextStream &err,
         return true;
     });
     if (!partial.isEmpty())
-        deliver(partial);
+        takeLast(partial, deliver);
 }
 
 namespace {

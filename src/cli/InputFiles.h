@@ -23,11 +23,14 @@ QStringList linkFileLines(const QString &path, QTextStream &err);
 
 // Hands each line of a link file to take as it is decoded, without holding the file's lines
 // (the lines linkFileLines would give, the empty last one after a final break aside). When
-// takeNotUtf8 is given, a line of a file read as UTF-8 whose bytes are not valid UTF-8 (its bad
-// bytes read as U+FFFD) goes to it instead.
+// takeUndecodable is given, a line that cannot be read as it was written goes to it instead,
+// with why: "not valid UTF-8" for one of a file read as UTF-8 whose bytes are not (its bad
+// bytes read as U+FFFD), "not valid UTF-16" (or UTF-32) for the last line of a file that ends
+// in part of a character.
 void forEachLinkFileLine(const QString &path, QTextStream &err,
                          const std::function<void(QStringView)> &take,
-                         const std::function<void(QStringView)> &takeNotUtf8 = {});
+                         const std::function<void(QStringView, const QString &)> &takeUndecodable
+                         = {});
 
 // Hands the lines of a file of any size ("-" for standard input) to take while reading it a
 // block at a time, so memory stays bounded whatever the file holds: no size limit, and a line

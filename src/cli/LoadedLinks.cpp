@@ -2,7 +2,7 @@
 
 #include "core/LinkNormalizer.h"
 
-void LoadedLinks::append(const QString &link, const QString &source, bool notUtf8)
+void LoadedLinks::append(const QString &link, const QString &source, const QString &undecodable)
 {
     const qsizetype index = size();
     if (link.isValidUtf16())
@@ -10,7 +10,8 @@ void LoadedLinks::append(const QString &link, const QString &source, bool notUtf
     else
         m_exact.insert(index, link);
     m_ends.push_back(m_text.size());
-    m_notUtf8.push_back(notUtf8);
+    if (!undecodable.isEmpty())
+        m_undecodable.insert(index, undecodable);
     if (!source.isEmpty())
         m_sources.insert(index, source);
 }
@@ -31,5 +32,6 @@ QString LoadedLinks::address(qsizetype index) const
 LoadedLink LoadedLinks::at(qsizetype index) const
 {
     const QString text = link(index);
-    return {text, source(index), LinkNormalizer::trimmedBlanks(text).toString(), notUtf8(index)};
+    return {text, source(index), LinkNormalizer::trimmedBlanks(text).toString(),
+            undecodable(index)};
 }

@@ -14,15 +14,15 @@ struct LoadedLink
     QString link; // as printed and saved: the line as it stood, or the link --normalize made
     QString source;
     QString address; // what is fetched and cached: the link without the blanks around it
-    // Read from bytes that are not valid UTF-8: what the line says is not known, so it is
-    // reported as unknown rather than another address fetched.
-    bool notUtf8 = false;
+    // Why the line could not be read as written ("not valid UTF-8"), empty when it was: what
+    // it says is not known, so it is reported as unknown rather than another address fetched.
+    QString undecodable;
 };
 
 class LoadedLinks
 {
 public:
-    void append(const QString &link, const QString &source, bool notUtf8);
+    void append(const QString &link, const QString &source, const QString &undecodable);
     // Room for this many more bytes of link text: a link file's size bounds its links', and
     // growing by doubling would hold up to twice the text while the list is read.
     void reserveText(qint64 bytes) { m_text.reserve(m_text.size() + bytes); }
@@ -34,14 +34,14 @@ public:
     // The link without the blanks around it.
     QString address(qsizetype index) const;
     QString source(qsizetype index) const { return m_sources.value(index); }
-    bool notUtf8(qsizetype index) const { return m_notUtf8.at(size_t(index)); }
+    QString undecodable(qsizetype index) const { return m_undecodable.value(index); }
 
 private:
     QByteArray m_text; // every link's UTF-8, one after the other
     std::vector<qint64> m_ends; // where each link's text ends in m_text
-    std::vector<bool> m_notUtf8;
-    // The few that hold what UTF-8 cannot carry (a lone surrogate from a UTF-16 file), and
-    // the sources --extract found; both by index.
+    // The few that hold what UTF-8 cannot carry (a lone surrogate from a UTF-16 file), the
+    // sources --extract found, and why an unreadable line could not be read; all by index.
     QHash<qsizetype, QString> m_exact;
     QHash<qsizetype, QString> m_sources;
+    QHash<qsizetype, QString> m_undecodable;
 };

@@ -8,10 +8,15 @@ namespace ReportFormat {
 namespace {
 const QString CsvLineEnd = u"\r\n"_qs;
 
-// A spreadsheet runs a cell that starts with one of these as a formula.
+// A spreadsheet runs a cell that starts with one of these as a formula, also after blanks,
+// which it drops before it looks.
 bool startsLikeAFormula(const QString &text)
 {
-    return !text.isEmpty() && QStringView(u"=+-@\t\r").contains(text.front());
+    for (const QChar c : text) {
+        if (c != u' ' && c != QChar::Nbsp)
+            return QStringView(u"=+-@\t\r").contains(c);
+    }
+    return false;
 }
 
 QString csvField(const QString &text)
@@ -31,7 +36,9 @@ QString httpText(const CheckedLink &checked)
 }
 
 // Line breaks and other control characters would end a table row or hide text; they are shown
-// as their Unicode control pictures (U+2400 to U+2421), the rest of the invisible ones as U+FFFD.
+// as their Unicode control pictures (U+2400 to U+2421), the rest of the invisible ones as U+FFFD,
+// among them the bidirectional embeddings, overrides and isolates, which would reorder the text
+// after them on the reader's screen.
 QString withVisibleControls(const QString &text)
 {
     QString visible;
@@ -42,7 +49,8 @@ QString withVisibleControls(const QString &text)
             visible += QChar(char16_t(0x2400 + code));
         else if (code == 0x7F)
             visible += QChar(char16_t(0x2421));
-        else if ((code >= 0x80 && code < 0xA0) || code == 0x2028 || code == 0x2029)
+        else if ((code >= 0x80 && code < 0xA0) || code == 0x2028 || code == 0x2029
+                 || (code >= 0x202A && code <= 0x202E) || (code >= 0x2066 && code <= 0x2069))
             visible += QChar::ReplacementCharacter;
         else
             visible += c;
@@ -97,20 +105,14 @@ QString tableRow(const QStringList &cells)
     return u"| "_qs + cells.join(u" | "_qs) + u" |\n"_qs;
 }
 
-// "Title by Channel (4:13), last seen valid 2024-05-01T12:00:00Z", of what is known.
-QString lastKnownText(const CheckedLink &checked)
+// A video's length as a player shows it: 4:05, 1:02:03.
+QString lengthText(const std::optional<qint64> &seconds)
 {
-    const VideoDetails &video = checked.video;
-    QString text = video.title;
-    if (!video.channel.isEmpty())
-        text += (text.isEmpty() ? u"by "_qs : u" by "_qs) + video.channel;
-    if (video.lengthSeconds)
-        text += u" (%1:%2)"_qs.arg(*video.lengthSeconds / 60)
-                    .arg(*video.lengthSeconds % 60, 2, 10, QChar(u'0'));
-    if (checked.lastSeenValid.isValid())
-        text += (text.isEmpty() ? u"last seen valid "_qs : u", last seen valid "_qs)
-            + checked.lastSeenValid.toString(Qt::ISODate);
-    return text.trimmed();
+    if (!seconds)
+        return {};
+    const qint64 hours = *seconds / 3600, minutes = *seconds / 60 % 60, rest = *seconds % 60;
+    const QString clock = u"%1:%2"_qs.arg(minutes).arg(rest, 2, 10, QChar(u'0'));
+    return hours == 0 ? clock : u"%1:%2"_qs.arg(hours).arg(clock.rightJustified(5, u'0'));
 }
 
 struct Section
@@ -122,7 +124,7 @@ struct Section
 };
 
 QString section(const Section &shape, const QList<CheckedLink> &results, bool withSource,
-                Subject subject)
+                bool withVideo, Subject subject)
 {
     QList<const CheckedLink *> members;
     for (const CheckedLink &checked : results) {
@@ -134,11 +136,11 @@ QString section(const Section &shape, const QList<CheckedLink> &results, bool wi
         return text + u"None.\n"_qs;
 
     const bool http = subject == Subject::Links;
-    // What a store knew: the video a now invalid link was, and the verdict before this one.
+    // What a store knew: when a now invalid link was last valid (its video's details are in
+    // the video columns), and the verdict before this one.
     const bool lastKnown = shape.verdict == LinkVerdict::Invalid
-        && std::any_of(members.begin(), members.end(), [](const CheckedLink *c) {
-                               return !c->video.isEmpty() || c->lastSeenValid.isValid();
-                           });
+        && std::any_of(members.begin(), members.end(),
+                       [](const CheckedLink *c) { return c->lastSeenValid.isValid(); });
     const bool before = std::any_of(members.begin(), members.end(), [](const CheckedLink *c) {
         return c->previousDecided.isValid();
     });
@@ -149,10 +151,12 @@ QString section(const Section &shape, const QList<CheckedLink> &results, bool wi
         header << u"Status"_qs;
     if (http)
         header << u"HTTP"_qs;
+    if (withVideo)
+        header << u"Title"_qs << u"Channel"_qs << u"Length"_qs;
     if (withSource)
         header << u"Source"_qs;
     if (lastKnown)
-        header << u"Last known"_qs;
+        header << u"Last seen valid"_qs;
     if (before)
         header << u"Before"_qs;
     text += tableRow(header) + tableRow(QStringList(header.size(), u"---"_qs));
@@ -164,10 +168,13 @@ QString section(const Section &shape, const QList<CheckedLink> &results, bool wi
             cells << codeCell(checked->status.value_or(QString()));
         if (http)
             cells << httpText(*checked);
+        if (withVideo)
+            cells << escapedText(checked->video.title) << escapedText(checked->video.channel)
+                  << lengthText(checked->video.lengthSeconds);
         if (withSource)
             cells << escapedText(checked->source);
         if (lastKnown)
-            cells << escapedText(lastKnownText(*checked));
+            cells << escapedText(checked->lastSeenValid.toString(Qt::ISODate));
         if (before)
             cells << escapedText(checked->previousDecided.isValid()
                                      ? verdictWord(*checked->previousVerdict) + u", "_qs
@@ -209,8 +216,10 @@ std::optional<QString> cause(const CheckedLink &checked)
 QString csvHeader(SourceColumn sourceColumn, Subject subject)
 {
     const QString columns = subject == Subject::Links
-        ? u"link,verdict,reason,status,http,subreason,cause"_qs
-        : u"file,verdict,reason,status,subreason,cause"_qs;
+        ? u"link,verdict,reason,status,http,subreason,cause,title,channel,channel_id,"
+          u"length_seconds"_qs
+        : u"file,verdict,reason,status,subreason,cause,title,channel,channel_id,"
+          u"length_seconds"_qs;
     return columns + (sourceColumn == SourceColumn::With ? u",source"_qs : QString()) + CsvLineEnd;
 }
 
@@ -223,6 +232,9 @@ QString csvRow(const CheckedLink &checked, SourceColumn sourceColumn, Subject su
         fields << httpText(checked);
     fields << csvField(checked.siteSubreason.value_or(QString()))
            << csvField(cause(checked).value_or(QString()));
+    const VideoDetails &video = checked.video;
+    fields << csvField(video.title) << csvField(video.channel) << csvField(video.channelId)
+           << (video.lengthSeconds ? QString::number(*video.lengthSeconds) : QString());
     if (sourceColumn == SourceColumn::With)
         fields << csvField(checked.source);
     return fields.join(u',') + CsvLineEnd;
@@ -230,21 +242,12 @@ QString csvRow(const CheckedLink &checked, SourceColumn sourceColumn, Subject su
 
 QList<std::pair<QString, std::optional<QString>>> storeFields(const CheckedLink &checked)
 {
-    const auto text = [](const QString &value) {
-        return value.isEmpty() ? std::nullopt : std::optional<QString>(value);
-    };
     const auto time = [](const QDateTime &value) {
         return value.isValid() ? std::optional<QString>(value.toUTC().toString(Qt::ISODate))
                                : std::nullopt;
     };
-    const VideoDetails &video = checked.video;
-    return {{u"title"_qs, text(video.title)},
-            {u"channel"_qs, text(video.channel)},
-            {u"channel_id"_qs, text(video.channelId)},
-            {u"length_seconds"_qs,
-             video.lengthSeconds ? std::optional<QString>(QString::number(*video.lengthSeconds))
-                                 : std::nullopt},
-            {u"last_seen_valid"_qs, time(checked.lastSeenValid)},
+    // The video's own fields are every report's; these only a store can know.
+    return {{u"last_seen_valid"_qs, time(checked.lastSeenValid)},
             {u"previous_verdict"_qs,
              checked.previousVerdict ? std::optional<QString>(verdictWord(*checked.previousVerdict))
                                      : std::nullopt},
@@ -271,13 +274,15 @@ QString markdownReport(const QList<CheckedLink> &results, Subject subject)
 {
     const bool withSource = std::any_of(results.begin(), results.end(),
                                         [](const CheckedLink &c) { return !c.source.isEmpty(); });
+    const bool withVideo = std::any_of(results.begin(), results.end(),
+                                       [](const CheckedLink &c) { return !c.video.isEmpty(); });
     // A valid link has no reason, and its status is the plain OK.
     const Section sections[] = {{LinkVerdict::Valid, u"Valid"_qs, false, false},
                                 {LinkVerdict::Invalid, u"Invalid"_qs, true, true},
                                 {LinkVerdict::Unknown, u"Unknown"_qs, true, true}};
     QStringList parts;
     for (const Section &shape : sections)
-        parts << section(shape, results, withSource, subject);
+        parts << section(shape, results, withSource, withVideo, subject);
     return parts.join(u'\n');
 }
 } // namespace ReportFormat

@@ -26,14 +26,16 @@ QString siteOrOwnReason(const CheckedLink &checked);
 // Why nothing was judged: the cause of an unknown link; none for the others.
 std::optional<QString> cause(const CheckedLink &checked);
 
-// "link,verdict,reason,status,http,subreason,cause" (",source" with SourceColumn::With), then
-// CR LF; for Subject::Pages "file,verdict,reason,status,subreason,cause".
+// "link,verdict,reason,status,http,subreason,cause,title,channel,channel_id,length_seconds"
+// (",source" with SourceColumn::With), then CR LF; for Subject::Pages "file" in place of "link"
+// and no "http". The video's columns are empty when the page did not say.
 QString csvHeader(SourceColumn sourceColumn = SourceColumn::Without,
                   Subject subject = Subject::Links);
 
 // One CSV record per checked link, written as it is decided: a field holding a comma, a quote,
 // CR or LF is quoted with its quotes doubled (RFC 4180); an absent value is an empty field; the
-// record ends in CR LF. A text that starts with =, +, -, @, a tab or a CR gets a leading ' so
+// record ends in CR LF. A text that starts with =, +, -, @, a tab or a CR, after blanks or not,
+// gets a leading ' so
 // that a spreadsheet shows it instead of running it as a formula (OWASP's advice on CSV
 // injection): reasons come from any server a link reaches.
 QString csvRow(const CheckedLink &checked, SourceColumn sourceColumn = SourceColumn::Without,
@@ -49,8 +51,9 @@ QString csvStoreHeader();
 QString csvStoreCells(const CheckedLink &checked);
 
 // The whole report at the end of a run: "## Valid (N)", "## Invalid (N)" and "## Unknown (N)",
-// each with a table of its links in the given order (or "None."), and a Source column when any
-// link has a source. Links and statuses are code spans, not live links, so a bad or hostile
-// link is never one click away; reasons are plain text. No cell text can break out of its cell.
+// each with a table of its links in the given order (or "None."), Title, Channel and Length
+// columns when any page named its video, and a Source column when any link has a source. Links and
+// statuses are code spans, not live links, so a bad or hostile link is never one click away;
+// reasons are plain text. No cell text can break out of its cell.
 QString markdownReport(const QList<CheckedLink> &results, Subject subject = Subject::Links);
 } // namespace ReportFormat

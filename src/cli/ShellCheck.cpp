@@ -13,6 +13,7 @@
 #include "core/LinkShard.h"
 #include "core/ResultFileWriter.h"
 #include "engine/CheckScheduler.h"
+#include "engine/FetchJudgement.h"
 #include "engine/LinkCache.h"
 #include "engine/OutcomeMemory.h"
 #include "engine/OutcomeStore.h"
@@ -133,7 +134,7 @@ void forEachLoadedLink(const Options &options, QTextStream &err, int *status,
                 continue;
             }
             // Line by line: only the links are held, never the file's lines as well.
-            const auto takeLine = [&](QStringView line, bool validUtf8) {
+            const auto takeLine = [&](QStringView line, const QString &undecodable) {
                 std::optional<QString> link;
                 if (options.normalize)
                     link = normalizer.take(line);
@@ -144,12 +145,13 @@ void forEachLoadedLink(const Options &options, QTextStream &err, int *status,
                 // Checked as --normalize reads it, printed and saved as it stood.
                 QString address = LinkNormalizer::trimmedBlanks(*link).toString();
                 // A link rewritten to its canonical spelling lost the bad bytes with the rest.
-                const bool notUtf8 = !validUtf8 && address.contains(QChar::ReplacementCharacter);
-                offer({std::move(*link), {}, std::move(address), notUtf8});
+                const bool unread
+                    = !undecodable.isEmpty() && address.contains(QChar::ReplacementCharacter);
+                offer({std::move(*link), {}, std::move(address), unread ? undecodable : QString()});
             };
             InputFiles::forEachLinkFileLine(
-                file, err, [&](QStringView line) { takeLine(line, true); },
-                [&](QStringView line) { takeLine(line, false); });
+                file, err, [&](QStringView line) { takeLine(line, {}); },
+                [&](QStringView line, const QString &why) { takeLine(line, why); });
         } catch (const AppError &error) {
             complain(err, error.description());
             *status = CheckCommandLine::ExitUsageOrUnreadableFile;
@@ -169,7 +171,7 @@ LoadedLinks loadLinks(const Options &options, QTextStream &err, int *status)
         }
     }
     forEachLoadedLink(options, err, status, [&](const LoadedLink &link) {
-        loaded.append(link.link, link.source, link.notUtf8);
+        loaded.append(link.link, link.source, link.undecodable);
     });
     return loaded;
 }
@@ -381,16 +383,29 @@ private:
         const QDateTime now = QDateTime::currentDateTimeUtc();
         m_holdingBack = !m_outputSharesTheTerminal;
         for (qsizetype i = 0; i < m_loaded.size() && m_outputState == OutputState::Fine; ++i) {
-            if (m_loaded.notUtf8(i)) {
+            if (const QString undecodable = m_loaded.undecodable(i); !undecodable.isEmpty()) {
                 CheckedLink unread;
                 unread.link = m_loaded.link(i);
-                unread.reason = QStringLiteral("not valid UTF-8");
+                unread.reason = undecodable;
                 unread.source = m_loaded.source(i);
                 if (m_options.windowVerdicts) {
                     unread.verdict = LinkVerdict::Invalid;
                     unread.reason = QStringLiteral("URL unavailable");
                 }
                 decided(i, unread);
+                continue;
+            }
+            // A bare video id is no address: fetched, it would name a host that is not there
+            // and be tried for seconds. --normalize makes a link of it; without, it is refused as
+            // the window's fetch refuses it.
+            if (!m_options.normalize && LinkNormalizer::isVideoId(m_loaded.address(i))) {
+                FetchResult noAddress;
+                noAddress.failure = FetchResult::Failure::NotWebAddress;
+                CheckedLink refused = checkedLinkOf(m_loaded.link(i), judgeFetch(noAddress));
+                refused.source = m_loaded.source(i);
+                if (m_options.windowVerdicts)
+                    refused = filedAsTheWindowFilesIt(refused);
+                decided(i, refused);
                 continue;
             }
             std::optional<CheckedLink> known;

@@ -1,6 +1,7 @@
 #include "core/TextReader.h"
 
 #include "core/AppError.h"
+#include "system/NativeFileNames.h"
 #include "system/StandardStreams.h"
 
 #include <QFile>
@@ -255,9 +256,8 @@ void decodeInPieces(QByteArrayView bytes, qsizetype pieceBytes,
 
 namespace {
 // Reads an open file to its end, refusing it when it holds more than maxBytes.
-QByteArray readToEnd(QFile &file, qint64 maxBytes)
+QByteArray readToEnd(QFile &file, qint64 maxBytes, const QString &path)
 {
-    const QString path = file.fileName();
     const auto tooLarge = [&] {
         return AppError(QStringLiteral("Cannot read %1: it is larger than %2")
                             .arg(describedPath(path), describedSize(maxBytes)));
@@ -309,16 +309,22 @@ void openStandardInput(QFile &file)
 
 QByteArray readWholeFile(const QString &path, qint64 maxBytes)
 {
-    QFile file(path);
-    openForReading(file);
-    return readToEnd(file, maxBytes);
+    if (QFileInfo(path).isDir())
+        throw AppError(
+            QStringLiteral("Cannot read %1: it is a folder, not a file").arg(describedPath(path)));
+    // By the name's own bytes: a name that is not UTF-8 still opens its file.
+    QFile file;
+    QString why;
+    if (!openNativeForReading(file, path, &why))
+        throw AppError(QStringLiteral("Cannot open %1: %2").arg(describedPath(path), why));
+    return readToEnd(file, maxBytes, path);
 }
 
 QByteArray readStandardInput(qint64 maxBytes)
 {
     QFile file;
     openStandardInput(file);
-    return readToEnd(file, maxBytes);
+    return readToEnd(file, maxBytes, file.fileName());
 }
 
 QStringList readAllLines(const QString &path)

@@ -117,13 +117,23 @@ FetchJudgement judgePage(const QByteArray &page)
     const QString status = judgement.status.value_or(QString());
     if (rule.kind != PlayabilityVerdict::Kind::Valid && status != u"OK") {
         // A page that read as JSON is matched on what the site said; one that did not, on its
-        // status object as written (the rule cuts its reason at the first comma).
+        // status object as written (the rule cuts its reason at the first comma), else on the
+        // reason the rule read, however far into a dressed-up object it stands.
         const PageSignature *signature = read
             ? signatureOfMessage(status, site.reason + u' ' + site.subreason)
-            : signatureOfMessage(status, rawStatusObject(page));
+            : signatureOfMessage(status, site.raw);
+        if (!signature && !read)
+            signature = signatureOfMessage(status, rule.reason);
         if (signature) {
             judgement.reason = QLatin1String(signature->cause);
             judgement.mayPass = judgement.hostIsLimiting = signature->limiting;
+            return judgement;
+        }
+        // An object too large or too deep to read may hide a refusal anywhere in it: what the
+        // rule read at its start is then no verdict.
+        if (!read && site.found == PlayabilityObject::Found::Unreadable
+            && statusMayBeLimiting(status)) {
+            judgement.reason = QStringLiteral("unreadable playability status");
             return judgement;
         }
     }

@@ -4,9 +4,6 @@
 #include <cctype>
 
 namespace {
-// The playability status object follows its label within this many bytes on any page the
-// site sends; the reason comes early in it.
-constexpr qsizetype StatusObjectReach = 4096;
 // The captcha and consent pages are a few KiB; a watch page is far longer, and is not searched
 // further than this for their markers.
 constexpr qsizetype PageMarkerReach = 256 * 1024;
@@ -34,6 +31,15 @@ const PageSignature *signatureOfMessage(const QString &status, QStringView messa
     return nullptr;
 }
 
+bool statusMayBeLimiting(const QString &status)
+{
+    return std::any_of(
+        std::begin(PageSignatures), std::end(PageSignatures), [&](const PageSignature &signature) {
+            return signature.where == PageSignature::Where::Message && signature.limiting
+                && (!signature.status || status == QLatin1String(signature.status));
+        });
+}
+
 const PageSignature *signatureOfPageWithoutStatus(QByteArrayView page)
 {
     const QByteArrayView start = page.first(qMin(page.size(), PageMarkerReach));
@@ -43,12 +49,4 @@ const PageSignature *signatureOfPageWithoutStatus(QByteArrayView page)
             return &signature;
     }
     return nullptr;
-}
-
-QString rawStatusObject(QByteArrayView page)
-{
-    const qsizetype label = page.indexOf(QByteArrayView("playabilityStatus"));
-    if (label < 0)
-        return {};
-    return QString::fromUtf8(page.sliced(label, qMin(StatusObjectReach, page.size() - label)));
 }

@@ -46,14 +46,13 @@ inline constexpr PageSignature PageSignatures[] = {
 };
 
 // The first Message entry that the status and the site's message (or the status object as the
-// page writes it, see rawStatusObject) match; nullptr when none does.
+// page writes it) match; nullptr when none does.
 const PageSignature *signatureOfMessage(const QString &status, QStringView message);
+
+// Whether a page with this status may be the site refusing this client (some limiting Message
+// entry comes with it): then only what the site said, read, tells a verdict from a refusal.
+bool statusMayBeLimiting(const QString &status);
 
 // The first PageWithoutStatus entry found in the page's first 256 KiB (the pages they stand
 // for are a few KiB); nullptr when none is.
 const PageSignature *signatureOfPageWithoutStatus(QByteArrayView page);
-
-// The status object as the page writes it, from its label on, as far as its reason and
-// subreason reach on any page the site sends: where a message is looked for when the object
-// cannot be read as JSON.
-QString rawStatusObject(QByteArrayView page);

@@ -3,6 +3,7 @@
 #include "core/AppError.h"
 #include "core/FileErrorReason.h"
 #include "core/PlayabilityVerdict.h"
+#include "system/ReplaceFile.h"
 #include "system/SharedFile.h"
 
 #include <QFileInfo>
@@ -56,6 +57,12 @@ std::optional<std::pair<CheckedLink, QDateTime>> parseEntry(const QByteArray &li
             *field = shortenedReason(object[name].toString());
     }
     checked.windowReason = shortenedReason(object[u"window"].toString());
+    // What the page said of its video, when it said it: kept so a cached link reports it too.
+    checked.video.title = shortenedReason(object[u"title"].toString());
+    checked.video.channel = shortenedReason(object[u"channel"].toString());
+    checked.video.channelId = shortenedReason(object[u"channelId"].toString());
+    if (object[u"lengthSeconds"].isDouble() && object[u"lengthSeconds"].toInteger(-1) >= 0)
+        checked.video.lengthSeconds = object[u"lengthSeconds"].toInteger();
     if (http.isDouble()) {
         const double code = http.toDouble();
         if (code != std::floor(code) || code < 0 || code > std::numeric_limits<int>::max())
@@ -137,6 +144,7 @@ void LinkCache::readEntries()
     // Line by line, so only the entries are held, never the file as well; the count stops a
     // file that another run makes grow while it is read.
     qint64 bytesRead = 0;
+    const QDateTime latestBelievable = QDateTime::currentDateTimeUtc().addSecs(60);
     while (!file.atEnd()) {
         QByteArray line = file.readLine();
         if (line.isEmpty())
@@ -150,7 +158,9 @@ void LinkCache::readEntries()
         if (m_lastLineTorn)
             break;
         line.chop(1);
-        if (auto entry = parseEntry(line))
+        // An entry dated well after now (a clock set wrong, a hand-made line) would hide every
+        // later outcome of its link for as long: it is not believed.
+        if (auto entry = parseEntry(line); entry && entry->second <= latestBelievable)
             keep({entry->first, entry->second, m_lines});
     }
     if (file.error() != QFileDevice::NoError)
@@ -185,6 +195,7 @@ void LinkCache::compact()
     errno = 0;
     if (!rewritten.open(QIODevice::WriteOnly))
         return failed();
+    takeOwnerAndMode(rewritten.handle(), m_file.fileName());
     for (const Entry *entry : std::as_const(kept)) {
         const QByteArray line = entryLine(entry->checked, entry->decided);
         errno = 0;
@@ -262,6 +273,14 @@ QByteArray LinkCache::entryLine(const CheckedLink &checked, const QDateTime &dec
     if (checked.siteSubreason)
         object[u"subreason"] = *checked.siteSubreason;
     object[u"window"] = checked.windowReason;
+    for (const auto &[name, text] : {std::pair {u"title", &checked.video.title},
+                                     std::pair {u"channel", &checked.video.channel},
+                                     std::pair {u"channelId", &checked.video.channelId}}) {
+        if (!text->isEmpty())
+            object[name] = *text;
+    }
+    if (checked.video.lengthSeconds)
+        object[u"lengthSeconds"] = *checked.video.lengthSeconds;
     object[u"decided"] = storedTime(decided).toString(Qt::ISODate);
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
 }

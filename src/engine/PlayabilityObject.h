@@ -17,6 +17,8 @@ struct PlayabilityObject
     QString status; // "OK", "ERROR", ...; empty when the object has no status text
     QString reason; // the top-level reason, else the error screen's; trimmed, may be empty
     QString subreason; // the error screen's subreason, its runs joined; trimmed, may be empty
+    // The object as the page writes it, its first few KiB, read or not (see ScriptObject).
+    QString raw;
 
     // What the site says: "REASON - SUBREASON", or whichever of the two there is.
     QString message() const;
@@ -24,9 +26,6 @@ struct PlayabilityObject
     bool operator==(const PlayabilityObject &) const = default;
 };
 
-// Finds the first mention of the playability status in the page (decoded by its byte-order
-// mark as the window decodes it, the marker matched without regard to case as the window's
-// rule matches it) and reads the object that follows it with Qt's JSON reader. The object may
-// stand plain ("playabilityStatus":{...}), pretty-printed across lines, or escaped inside a
-// string of the page's script (\"playabilityStatus\":{\"status\":...}, at any depth).
+// Reads the page's first playability status object, found and read as readScriptObject does:
+// a mention of the word that is no object's label (a video's title) is passed over.
 PlayabilityObject readPlayabilityObject(QByteArrayView page);

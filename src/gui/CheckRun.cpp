@@ -110,21 +110,26 @@ void startChecking(WindowContext &window)
 
     if (checking) {
         trap.step(108, [&] { window.setMousePointer(WindowContext::HourglassPointer); });
-        trap.step(110, [&] { window.fetchToolFiles().deploy(); });
-        trap.reach(112); // the user agent is a constant of FetchCommand
+        // Without the tool no link can be fetched, so none can be judged: after the report the
+        // run ends with nothing filed, as a failed connection step ends it.
+        const bool deployed = trap.step(110, [&] { window.fetchToolFiles().deploy(); });
+        if (deployed) {
+            trap.reach(112); // the user agent is a constant of FetchCommand
 
-        // Rows appended while the run goes on lie beyond this count and wait for a later run.
-        int count = 0;
-        trap.step(114, [&] { count = window.inputList()->count(); });
-        // A window closed during the run ends the run: the fetch under way is stopped, nothing
-        // more is filed, and the run's files are deleted as at any end.
-        for (int i = 1; i <= count && !window.isClosing(); ++i) {
-            checkLink(window, trap, i);
+            // Rows appended while the run goes on lie beyond this count and wait for a later
+            // run.
+            int count = 0;
+            trap.step(114, [&] { count = window.inputList()->count(); });
+            // A window closed during the run ends the run: the fetch under way is stopped,
+            // nothing more is filed, and the run's files are deleted as at any end.
+            for (int i = 1; i <= count && !window.isClosing(); ++i) {
+                checkLink(window, trap, i);
+            }
+            trap.step(204, [&] { window.fetchToolFiles().removeQuietly(platform); });
         }
-        trap.step(204, [&] { window.fetchToolFiles().removeQuietly(platform); });
         trap.step(206, [&] { window.setMousePointer(WindowContext::DefaultPointer); });
         // Nobody is left to tell once the window has gone.
-        if (!window.isClosing()) {
+        if (deployed && !window.isClosing()) {
             trap.step(208, [&] {
                 platform.messageBox(window.dialogOwner(), QStringLiteral("Done."),
                                     window.applicationTitle(), Platform::Buttons::Ok,

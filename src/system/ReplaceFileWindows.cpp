@@ -29,3 +29,8 @@ bool replaceFile(const QString &from, const QString &to, QString *why)
     *why = systemMessage(GetLastError());
     return false;
 }
+
+void takeOwnerAndMode(int, const QString &)
+{
+    // A new file in the same folder inherits that folder's access rights, as the old one did.
+}
