@@ -14,6 +14,8 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <array>
+
 namespace {
 QString watch(const char *id)
 {
@@ -359,6 +361,37 @@ private slots:
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(run.out.count("\ninvalid\t"), 1);
         QCOMPARE(server.requests().size(), before);
+    }
+
+    // Two runs that share a store, one of them creating it, wait for each other's writes
+    // instead of failing, and every outcome of both is kept.
+    void twoRunsAtOnceKeepEveryOutcomeInOneStore()
+    {
+        const QString store = m_dir.filePath("shared.db");
+        std::array<QProcess, 2> runs;
+        QStringList all;
+        for (int run = 0; run < 2; ++run) {
+            QStringList links;
+            for (int i = 0; i < 100; ++i)
+                links << url(u"/watch?v=%1&shared=%2"_qs.arg(run == 0 ? "ok" : "error").arg(i));
+            all += links;
+            runs[run].setProcessEnvironment(checkToolEnvironment(m_dir.path()));
+            runs[run].start(qEnvironmentVariable("BRINDLEWOOD_CHECK"),
+                            {"--quiet", "--cache", store,
+                             file(u"shared%1.txt"_qs.arg(run), links.join('\n').toUtf8())});
+        }
+        for (QProcess &run : runs) {
+            QVERIFY(run.waitForFinished(CheckToolTimeoutMs));
+            QCOMPARE(run.readAllStandardError(), QByteArray());
+        }
+        QCOMPARE(runs[0].exitCode(), 0);
+        QCOMPARE(runs[1].exitCode(), 1);
+        const qsizetype before = requests();
+        const CheckToolOutcome report
+            = check({"--cache", store, "--report", file("all.txt", all.join('\n').toUtf8())});
+        QCOMPARE(report.out.count("valid\t"), 200); // "invalid\t" too
+        QCOMPARE(report.out.count("invalid\t"), 100);
+        QCOMPARE(requests(), before);
     }
 };
 
