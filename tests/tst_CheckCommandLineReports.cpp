@@ -393,6 +393,33 @@ private slots:
         QCOMPARE(report.out.count("invalid\t"), 100);
         QCOMPARE(requests(), before);
     }
+
+    // A list split into three shards checked one after another, each into its own store, then
+    // merged (twice, as a re-run would): the merged store reports every link as one run did.
+    void threeShardsMergedReportAsOneRun()
+    {
+        QStringList links;
+        for (int i = 0; i < 300; ++i)
+            links << url(u"/watch?v=%1&sharded=%2"_qs.arg(i % 3 == 0 ? "error" : "ok").arg(i));
+        const QString list = file("sharded.txt", links.join('\n').toUtf8());
+        const QString oneStore = m_dir.filePath("one.db");
+        check({"--quiet", "--cache", oneStore, list});
+        QStringList shards;
+        for (const char *shard : {"0/3", "1/3", "2/3"}) {
+            shards << m_dir.filePath(u"shard-%1.db"_qs.arg(shards.size()));
+            check({"--quiet", "--shard", shard, "--cache", shards.last(), list});
+        }
+        const QString all = m_dir.filePath("all.db");
+        for (int twice = 0; twice < 2; ++twice)
+            QCOMPARE(check(QStringList {"--cache", all, "--merge"} + shards).exitCode, 0);
+        const qsizetype before = requests();
+        const CheckToolOutcome merged = check({"--cache", all, "--report", list});
+        const CheckToolOutcome oneRun = check({"--cache", oneStore, "--report", list});
+        QCOMPARE(requests(), before);
+        QCOMPARE(merged.out.count('\n'), 300);
+        QCOMPARE(merged.out, oneRun.out);
+        QCOMPARE(merged.exitCode, oneRun.exitCode);
+    }
 };
 
 QTEST_GUILESS_MAIN(CheckCommandLineReportsTest)

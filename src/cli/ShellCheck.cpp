@@ -124,7 +124,7 @@ void forEachLoadedLink(const Options &options, QTextStream &err, int *status,
     };
     // Repeats are dropped over all the files together, the first one kept.
     LinkExtractor extractor([&](const ExtractedLink &link) {
-        offer({link.link, link.source, link.link});
+        offer({link.link, link.source, link.link, {}});
     });
     LinkNormalizer::Normalizer normalizer;
     for (const QString &file : options.files) {
