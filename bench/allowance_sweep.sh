@@ -11,6 +11,8 @@
 # draws a bot check of its own.
 #
 #   bench/allowance_sweep.sh NEW_BUILD OLD_BUILD [CASE...]
+# (SKIP_KEPT=1 leaves out the figures to keep; an empty CASE list with SWEEP=none runs only
+# those.)
 # A build is a build folder (its brindlewood-check; the fixture server comes from NEW_BUILD).
 # A case is LINKS:BURST:REFILL:BLOCK_SECONDS:PENALTY_MS; without any, a set with short blocks
 # that takes about half an hour.
@@ -21,8 +23,10 @@ old_check="${2:?OLD_BUILD}/src/brindlewood-check"
 server="$1/tests/fixture/brindlewood-fixture-server"
 shift 2
 cases=("$@")
-if ((${#cases[@]} == 0)); then
-    cases=(300:40:4:15:0 300:10:20:5:0 300:100:10:10:250 300:20:2:5:0 1000:40:10:10:0)
+if [[ ${SWEEP:-} == none ]]; then
+    cases=()
+elif ((${#cases[@]} == 0)); then
+    cases=(300:40:4:15:0 300:10:20:5:0 300:100:10:10:250 300:20:5:5:0 1000:40:10:10:0)
 fi
 for program in "$new_check" "$old_check" "$server"; do
     [[ -x $program ]] || { echo "missing $program" >&2; exit 2; }
@@ -96,9 +100,9 @@ echo "new: $new_check"
 echo "old: $old_check"
 echo "--jobs 8, fixture server with 300 KiB pages and 50 ms per answer"
 echo
-printf '%-26s %-4s %9s %9s %6s %7s %8s %6s\n' case pacer seconds "least+S" ratio blocks \
-    "min pace" invalid
-for spec in "${cases[@]}"; do
+((${#cases[@]} > 0)) && printf '%-26s %-4s %9s %9s %6s %7s %8s %6s\n' case pacer seconds \
+    "least+S" ratio blocks "min pace" invalid
+for spec in ${cases[@]+"${cases[@]}"}; do
     IFS=: read -r links burst refill block penalty <<<"$spec"
     least=$(calc "($links > $burst) * ($links - $burst) / $refill")
     for pacer in new old; do
@@ -113,6 +117,7 @@ for spec in "${cases[@]}"; do
     done
 done
 
+[[ ${SKIP_KEPT:-} ]] && exit 0
 echo
 for pacer in new old; do
     check=$new_check

@@ -188,7 +188,7 @@ void CheckScheduler::handle(qsizetype index, const FetchResult &result, const De
                                     {good, judgement.hostIsLimiting, linkOnly, retryAfterMs}),
                 at, decided);
     if (judgement.hostIsLimiting)
-        state.goodWhenLimited = host.pacer.goodAnswers();
+        state.goodWhenLimited = state.ticket.goodBefore;
 
     if (!judgement.mayPass || host.pacer.state() == HostPacer::State::GivenUp) {
         decide(index, judgement, result.httpStatus, {}, decided);

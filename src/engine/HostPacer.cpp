@@ -134,7 +134,7 @@ HostPacer::Ticket HostPacer::started(qint64 now)
     const qint64 spacing = spacingMs(now);
     const bool onTime = now - m_nextStartAt < spacing;
     m_nextStartAt = (onTime ? m_nextStartAt : now) + spacing;
-    return {m_episode, probe};
+    return {m_episode, probe, m_goodAnswers};
 }
 
 HostPacer::Change HostPacer::finished(qint64 now, Ticket ticket, const Answer &answer)

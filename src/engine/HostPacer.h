@@ -40,8 +40,9 @@
 //    TCP's slow start doubles its window), and a rate allowance eases by 0.5 % a second (the
 //    pace doubles in about two minutes and is forgotten after some ten).
 // 9. A link that is limited again after the host has answered other links well since its last
-//    limiting answer is limited for itself, not the host: that answer changes nothing, and the
-//    slowing its first limiting answer caused, if nothing limited the host since, is undone.
+//    limited fetch began is limited for itself, not the host: that answer changes nothing, it
+//    waits for its retries on its own, and the slowing its first limiting answer caused, if
+//    nothing limited the host since, is undone.
 // 10. A host paused for longer than --max-wait in one stretch is given up; its last probe goes
 //    out when that time is reached.
 #pragma once
@@ -75,6 +76,7 @@ public:
     {
         int episode = 0; // pauses so far when it started
         bool probe = false;
+        qint64 goodBefore = 0; // good answers so far when it started
     };
     // What an answer tells about the host: good is a real answer (a page, a 404), limiting a
     // sign that the host is slowing this client down.
