@@ -222,7 +222,17 @@ HostPacer::Change HostPacer::block(qint64 now, const Answer &answer)
         = qMin(qint64(FirstProbeSpacingMs * std::pow(1.5, qMin(m_probesFailed, 16))),
                LongestProbeSpacingMs);
     ++m_probesFailed;
-    m_probeAt = qMin(Milliseconds::after(now, answer.retryAfterMs.value_or(spacing)), deadline());
+    m_lastLimitedProbeAt = now;
+    qint64 wait = answer.retryAfterMs.value_or(spacing);
+    // Blocks of one host tend to last alike: the earlier ones lasted longer than BlockLongerMs
+    // and no longer than BlockAtMostMs. Probe halfway between, then at the longest, rather than
+    // spend probes (which on some sites make the block longer) on times already known.
+    const qint64 into = now - m_pausedSince;
+    if (!answer.retryAfterMs && m_blockAtMostMs > 0 && into < m_blockAtMostMs) {
+        const qint64 halfway = (m_blockLongerMs + m_blockAtMostMs) / 2;
+        wait = (into < halfway ? halfway : m_blockAtMostMs) - into;
+    }
+    m_probeAt = qMin(Milliseconds::after(now, wait), deadline());
     return starts ? Change::StartsBlocking : Change::None;
 }
 
@@ -289,6 +299,11 @@ HostPacer::Change HostPacer::resume(qint64 now)
     m_beforeSlowing.reset();
     if (wasBlocking) {
         m_lastBlockMs = now - m_pausedSince;
+        const qint64 longer = m_lastLimitedProbeAt - m_pausedSince;
+        m_blockLongerMs
+            = m_blockAtMostMs > 0 && longer < m_blockLongerMs ? m_blockLongerMs : longer;
+        m_blockAtMostMs = m_lastBlockMs;
+        m_blockLongerMs = qMin(m_blockLongerMs, m_blockAtMostMs);
         m_stretchFrom = now;
         m_goodAtStretch = m_goodAnswers - 1; // the probe's answer opens the new stretch
         m_stretchAnswers.assign(1, now);

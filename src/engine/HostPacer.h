@@ -15,8 +15,10 @@
 //    allowance).
 // 4. If the probe is limited too, the host is blocking: it stays paused, probed one fetch at a
 //    time, 2 s after the last probe and half as long again each time, at most a minute (a
-//    Retry-After sets the time instead). Limiting answers during the pause teach nothing about
-//    the rate.
+//    Retry-After sets the time instead). Once a block has ended, later ones are probed halfway
+//    between the longest time a block was seen to last and the shortest it could have lasted,
+//    then at the latter, since a host's blocks tend to last alike. Limiting answers during
+//    the pause teach nothing about the rate.
 // 5. The first good answer to a probe ends the block. After a first block the host resumes at
 //    the pace it kept before it, and its fetches at once are those it had before. The good
 //    answers before that first block are what the host lent at once: its burst.
@@ -30,7 +32,7 @@
 //    the (N - burst) / t are smaller, the stretch was too short to show the refill: the estimate
 //    is a floor, the host is asked at it and a quarter faster each second, and the next block
 //    tells.
-// 7. With an estimate, the host is asked a tenth under it, and at the end of every 30 s a
+// 7. With an estimate, the host is asked a twentieth under it, and at the end of every 30 s a
 //    quarter above it (a probe) for 3 s, or less if that would spend more than half the
 //    burst. A 30 s round without a block raises the estimate by 1/32, so a host that relaxed
 //    is asked faster. A block during a probe or in the 3 s after it costs only the probe's
@@ -120,7 +122,7 @@ public:
     static constexpr double AllowanceKeptPerSecond = 0.995;
     static constexpr qint64 ProbeRoundMs = 30'000;
     static constexpr qint64 ProbeLengthMs = 3'000;
-    static constexpr double CruiseShare = 0.9; // of the refill estimate
+    static constexpr double CruiseShare = 0.95; // of the refill estimate
     static constexpr double ProbeGain = 1.25;
     static constexpr double RoundGain = 1.0 + 1.0 / 32;
     static constexpr double GrowthPerSecond = 1.25; // while the refill is only a floor
@@ -171,6 +173,10 @@ private:
     qint64 m_stretchFrom = 0;
     qint64 m_goodAtStretch = 0;
     qint64 m_lastBlockMs = 0;
+    // How long the blocks lasted: longer than the one, at most the other (0 before a block).
+    qint64 m_blockLongerMs = 0;
+    qint64 m_blockAtMostMs = 0;
+    qint64 m_lastLimitedProbeAt = 0;
     std::deque<qint64> m_stretchAnswers; // when its latest good answers came
     // What the last rate limit's slowing replaced, until another pause: undone if its answer
     // proves to be about its link alone.
