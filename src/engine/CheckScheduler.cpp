@@ -185,7 +185,7 @@ void CheckScheduler::handle(qsizetype index, const FetchResult &result, const De
     const bool good = !judgement.mayPass && result.failure == FetchResult::Failure::None;
     hostChanged(host,
                 host.pacer.finished(at, state.ticket,
-                                    {good, judgement.hostIsLimiting, linkOnly, retryAfterMs}),
+                                    {good, judgement.hostIsLimiting, retryAfterMs, linkOnly}),
                 at, decided);
     if (judgement.hostIsLimiting)
         state.goodWhenLimited = state.ticket.goodBefore;

@@ -86,8 +86,8 @@ public:
     {
         bool good = false;
         bool limiting = false;
-        bool linkOnly = false; // limiting, but for its link alone (rule 9)
         std::optional<qint64> retryAfterMs;
+        bool linkOnly = false; // limiting, but for its link alone (rule 9)
     };
 
     // maxJobs: the overall limit on fetches at once; requestsPerSecond: the user's hard cap;
