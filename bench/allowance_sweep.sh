@@ -102,8 +102,8 @@ echo "--jobs 8, fixture server with 300 KiB pages and 50 ms per answer"
 echo
 ((${#cases[@]} > 0)) && printf '%-26s %-4s %9s %9s %6s %7s %8s %6s\n' case pacer seconds \
     "least+S" ratio blocks "min pace" invalid
-for spec in ${cases[@]+"${cases[@]}"}; do
-    IFS=: read -r links burst refill block penalty <<<"$spec"
+for case_text in ${cases[@]+"${cases[@]}"}; do
+    IFS=: read -r links burst refill block penalty <<<"$case_text"
     least=$(calc "($links > $burst) * ($links - $burst) / $refill")
     for pacer in new old; do
         check=$new_check
