@@ -17,11 +17,11 @@ QByteArray pageWithStatus(const char *status, const char *reason)
 
 // A site for the scheduler to fetch from. Every answer is decided when its request arrives and
 // comes back a fixed latency later. Rules, separated by ";", each for one host:
-//   HOST KIND [#N | FROM-TO | link=I] [ra=SECONDS]
+//   HOST KIND [#N | FROM-TO | link=I] [ra=SECONDS] [late=MS]
 //     KIND: 429, 503, 500, bot (a bot-check page), none (no answer), hang (nothing until the
 //     time limit), trickle (an answer that runs into the time limit)
 //     #N: the host's Nth request only; FROM-TO: requests arriving in that time (ms; TO may be
-//     left open); link=I: every request for link I
+//     left open); link=I: every request for link I; late: the answer comes MS later
 //   HOST block #N S [+P]       bot checks for S ms from the Nth request, each request during
 //                              it adding P ms
 //   HOST allowance B R S [+P]  B requests at once, R more a second; an empty allowance starts
@@ -67,9 +67,12 @@ public:
             }
             if (!applies(rule.value(2), number, int(id)))
                 continue;
-            const QString retryAfter = rule.value(3, rule.value(2));
-            if (retryAfter.startsWith(u"ra="))
-                result.retryAfterSeconds = retryAfter.mid(3).toLongLong();
+            for (const QString &option : rule.mid(2)) {
+                if (option.startsWith(u"ra="))
+                    result.retryAfterSeconds = option.mid(3).toLongLong();
+                else if (option.startsWith(u"late="))
+                    endsAt += option.mid(5).toLongLong();
+            }
             if (kind == u"bot") {
                 result.page
                     = pageWithStatus("LOGIN_REQUIRED", "Sign in to confirm you're not a bot");
@@ -110,7 +113,7 @@ public:
 private:
     bool applies(const QString &when, int number, int link) const
     {
-        if (when.isEmpty() || when.startsWith(u"ra="))
+        if (when.isEmpty() || when.startsWith(u"ra=") || when.startsWith(u"late="))
             return true;
         if (when.startsWith(u'#'))
             return number == when.mid(1).toInt();
@@ -302,8 +305,43 @@ private slots:
             "blocks, ended at 28840");
         row("an allowance of 40 at once and 4 a second, a 15 s block when it runs out",
             "jobs=8 latency=50", "a*300", "a allowance 40 4 15000", "",
-            "41 valid 200 ×1 | 11 valid 200 ×2 | 30 valid 200 ×1 | 12 valid 200 ×2 | 206 valid 200 "
-            "×1 | requests 323, blocked 23 in 2 blocks, ended at 81544");
+            "41 valid 200 ×1 | 11 valid 200 ×2 | 30 valid 200 ×1 | 10 valid 200 ×2 | 66 valid 200 "
+            "×1 | 3 valid 200 ×2 | 139 valid 200 ×1 | requests 324, blocked 24 in 3 blocks, ended "
+            "at 98658");
+        row("a limiting answer from before the pause, after the probe, changes nothing", "jobs=2",
+            "a*6", "a 429 #1 late=300; a 429 #2",
+            "0:0,1 | 200:2 | 300! a limits our requests (HTTP 429 (rate limited)); slowing to 10 a "
+            "second | 400:0 | 500:1 | 600:3 | 700:4 | 800:5",
+            "2 valid 200 ×2 | 4 valid 200 ×1 | requests 8, ended at 900");
+        row("a link that keeps drawing bot checks is unknown, its host keeps its pace", "jobs=2",
+            "a*12", "a bot link=3",
+            "0:0,1 | 100:2,3 | 300:4 | 400! a limits our requests (bot check); slowing to 10 a "
+            "second | 400:3 | 500! a no longer limits our requests | 500:5,6 | 600:7,8 | 700:9,10 "
+            "| 800:11 | 2500:3 | 6600:3",
+            "3 valid 200 ×1 | 1 unknown bot check 200 ×4 | 8 valid 200 ×1 | requests 15, ended at "
+            "6700");
+        row("giving up on a host leaves another host's retries waiting", "jobs=2 maxwait=2",
+            "b a*3", "a bot; b 500 #1; b 500 #2",
+            "0:0,1 | 200:2 | 300! a asks to confirm we are not a bot; pausing, next try in 2 s | "
+            "1100:0 | 2100:3 | 2200! a has blocked us for 2 s; its 3 links left are unknown | "
+            "3200:0",
+            "1 valid 200 ×3 | 3 unknown bot check 200 ×1 | requests 6, ended at 3300");
+        row("an allowance of 20 at once and 10 a second, 5 s blocks", "jobs=8 latency=50", "a*600",
+            "a allowance 20 10 5000", "",
+            "21 valid 200 ×1 | 5 valid 200 ×2 | 16 valid 200 ×1 | 10 valid 200 ×2 | 75 valid 200 "
+            "×1 | 4 valid 200 ×2 | 469 valid 200 ×1 | requests 619, blocked 19 in 3 blocks, ended "
+            "at 75324");
+        row("a probe spends at most half of a small burst", "jobs=8 latency=50", "a*1200",
+            "a allowance 4 10 5000", "",
+            "4 valid 200 ×1 | 3 valid 200 ×2 | 3 valid 200 ×3 | 1 valid 200 ×1 | 4 valid 200 ×2 | "
+            "52 valid 200 ×1 | 3 valid 200 ×2 | 1130 valid 200 ×1 | requests 1216, blocked 16 in 3 "
+            "blocks, ended at 149847");
+        row("probes raise the estimate until a block, which costs only the probe's excess",
+            "jobs=8 latency=50", "a*4000", "a allowance 20 10 5000", "",
+            "21 valid 200 ×1 | 5 valid 200 ×2 | 16 valid 200 ×1 | 10 valid 200 ×2 | 75 valid 200 "
+            "×1 | 4 valid 200 ×2 | 1402 valid 200 ×1 | 3 valid 200 ×2 | 890 valid 200 ×1 | 2 valid "
+            "200 ×2 | 891 valid 200 ×1 | 2 valid 200 ×2 | 679 valid 200 ×1 | requests 4026, "
+            "blocked 26 in 6 blocks, ended at 429565");
         row("a host that blocks for good", "jobs=8 latency=50", "a*300", "a block #1 100000000", "",
             "18 unknown bot check 200 ×1 | 282 unknown site blocking: not tried - ×0 | requests "
             "18, blocked 18 in 1 blocks, ended at 120100");
@@ -317,6 +355,16 @@ private slots:
             "second | 5200:2",
             "1 unknown HTTP 429 (rate limited), asked to wait 300 s 429 ×1 | 2 valid 200 ×1 | "
             "requests 3, ended at 5300");
+        row("a Retry-After past what milliseconds hold is too long, not now", "jobs=1 maxwait=5",
+            "a*3 b c",
+            "a 429 #1 ra=9223372036854776; b bot #1 ra=9223372036854775807; c 500 #1 "
+            "ra=9223372036854776",
+            "0:0 | 100:3 | 200:4 | 5100:1 | 5200! a limits our requests (HTTP 429 (rate limited)); "
+            "slowing to 10 a second | 5200:2",
+            "1 unknown HTTP 429 (rate limited), asked to wait 9223372036854776 s 429 ×1 | 2 valid "
+            "200 ×1 | 1 unknown bot check, asked to wait 9223372036854775807 s 200 ×1 | 1 unknown "
+            "HTTP 500 (server error), asked to wait 9223372036854776 s 500 ×1 | requests 5, ended "
+            "at 5300");
         row("a 500 with Retry-After is retried no sooner", "jobs=1", "a*3", "a 500 #1 ra=3",
             "0:0 | 100:1 | 200:2 | 3100:0",
             "1 valid 200 ×2 | 2 valid 200 ×1 | requests 4, ended at 3200");

@@ -1,5 +1,6 @@
 #include "engine/CheckScheduler.h"
 
+#include "engine/Milliseconds.h"
 #include "engine/ParallelFetcher.h"
 
 #include <QElapsedTimer>
@@ -185,14 +186,19 @@ void CheckScheduler::handle(qsizetype index, const FetchResult &result, const De
     const qint64 at = m_clock();
     state.fetchingMs += at - state.startedAt;
     const std::optional<qint64> retryAfterMs = result.retryAfterSeconds
-        ? std::optional<qint64>(*result.retryAfterSeconds * 1000)
+        ? std::optional<qint64>(Milliseconds::ofSeconds(*result.retryAfterSeconds))
         : std::nullopt;
-    if (judgement.hostIsLimiting)
+    const bool linkOnly = judgement.hostIsLimiting && state.goodWhenLimited >= 0
+        && host.pacer.goodAnswers() > state.goodWhenLimited;
+    if (judgement.hostIsLimiting && !linkOnly)
         host.cause = judgement.reason;
     const bool good = !judgement.mayPass && result.failure == FetchResult::Failure::None;
-    hostChanged(
-        host, host.pacer.finished(at, state.ticket, {good, judgement.hostIsLimiting, retryAfterMs}),
-        at, decided);
+    hostChanged(host,
+                host.pacer.finished(at, state.ticket,
+                                    {good, judgement.hostIsLimiting, retryAfterMs, linkOnly}),
+                at, decided);
+    if (judgement.hostIsLimiting)
+        state.goodWhenLimited = state.ticket.goodBefore;
 
     if (!judgement.mayPass || host.pacer.state() == HostPacer::State::GivenUp) {
         decide(index, judgement, result.httpStatus, {}, decided);
@@ -209,12 +215,15 @@ void CheckScheduler::handle(qsizetype index, const FetchResult &result, const De
     }
     state.last = std::make_unique<std::pair<FetchJudgement, int>>(judgement, result.httpStatus);
     // A host that limits us holds all its links back itself, pausing for its Retry-After:
-    // the link waits in its place. Other failures wait on their own.
-    if (judgement.hostIsLimiting) {
+    // the link waits in its place. Other failures, and a link limited for itself, wait on their
+    // own.
+    if (judgement.hostIsLimiting && !linkOnly) {
         retry(index);
         return;
     }
-    m_retries.emplace(at + retryAfterMs.value_or(backoffMs(state.attempts, m_jitter())), index);
+    m_retries.emplace(
+        Milliseconds::after(at, retryAfterMs.value_or(backoffMs(state.attempts, m_jitter()))),
+        index);
 }
 
 void CheckScheduler::retry(qsizetype index)
@@ -267,6 +276,8 @@ void CheckScheduler::hostChanged(Host &host, HostPacer::Change change, qint64 no
         notify(QStringLiteral("%1 answers again").arg(host.name));
         return;
     case Change::GivesUp:
+        if (host.undecided == 0) // paused by a Retry-After its own link could not wait for
+            return;
         notify(QStringLiteral("%1 has blocked us for %2 s; its %3 links left are unknown")
                    .arg(host.name, QString::number((now - host.pacer.pausedSince() + 500) / 1000))
                    .arg(host.undecided));

@@ -96,6 +96,9 @@ private:
         qint64 startedAt = 0; // of the fetch under way
         HostPacer::Ticket ticket;
         qint64 fetchingMs = 0; // all its finished fetches together
+        // The host's good answers when this link's last limited fetch started, -1 if none was:
+        // a link limited again after good answers to others since is limited for itself.
+        qint64 goodWhenLimited = -1;
         // The last answer that may pass and its HTTP status, should its host be given up
         // before the next fetch.
         std::unique_ptr<std::pair<FetchJudgement, int>> last;

@@ -1,10 +1,16 @@
 #include "engine/HostPacer.h"
 
+#include "engine/Milliseconds.h"
+
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace {
 constexpr qint64 Never = std::numeric_limits<qint64>::max();
+// The good answers of a stretch kept to read the refill from: enough for minutes of asking,
+// little memory on a list that takes days.
+constexpr size_t StretchAnswersKept = 4096;
 // Good answers needed before a pace can be read from them.
 constexpr qint64 AnswersToReadAPace = 5;
 
@@ -35,9 +41,50 @@ qint64 HostPacer::allowanceMs(qint64 now) const
     return eased >= 1 ? eased : 0;
 }
 
+double HostPacer::refillPerSecond(qint64 now) const
+{
+    if (m_blockRefill <= 0)
+        return 0;
+    // Every round since the host resumed raises it; m_stretchFrom is when it resumed.
+    const qint64 rounds
+        = qMax<qint64>(0, now - m_stretchFrom) / (m_refillKnown ? ProbeRoundMs : 1000);
+    return m_blockRefill
+        * std::pow(m_refillKnown ? RoundGain : GrowthPerSecond, double(qMin<qint64>(rounds, 200)));
+}
+
+qint64 HostPacer::probeLengthMs() const
+{
+    // A probe spends at most half the burst on its excess, so that one above an estimate
+    // that is right does not empty it.
+    const double excessPerSecond = (ProbeGain - 1) * m_blockRefill;
+    return qBound(qint64(0), qint64(500.0 * m_burst / qMax(excessPerSecond, 0.001)), ProbeLengthMs);
+}
+
+qint64 HostPacer::estimateSpacingMs(qint64 now) const
+{
+    const double refill = refillPerSecond(now);
+    if (refill <= 0)
+        return 0;
+    double pace = refill;
+    if (m_refillKnown) {
+        const qint64 into = qMax<qint64>(0, now - m_stretchFrom) % ProbeRoundMs;
+        pace *= into >= ProbeRoundMs - probeLengthMs() ? ProbeGain : CruiseShare;
+    }
+    return qBound(qint64(1), qint64(std::llround(1000.0 / pace)), LongestSpacingMs);
+}
+
+bool HostPacer::probedLately(qint64 at) const
+{
+    const qint64 since = at - m_stretchFrom;
+    if (!m_refillKnown || since < ProbeRoundMs - ProbeLengthMs)
+        return false;
+    const qint64 into = since % ProbeRoundMs;
+    return into >= ProbeRoundMs - probeLengthMs() || into < ProbeLengthMs;
+}
+
 qint64 HostPacer::spacingMs(qint64 now) const
 {
-    return qMax(m_floorMs, allowanceMs(now));
+    return qMax(qMax(m_floorMs, allowanceMs(now)), estimateSpacingMs(now));
 }
 
 bool HostPacer::canStart(qint64 now) const
@@ -75,8 +122,10 @@ bool HostPacer::hasFreeSlot() const
 
 HostPacer::Ticket HostPacer::started(qint64 now)
 {
-    if (!m_firstStartAt)
+    if (!m_firstStartAt) {
         m_firstStartAt = now;
+        m_stretchFrom = now;
+    }
     ++m_inFlight;
     const bool probe = isPaused();
     m_probeInFlight = m_probeInFlight || probe;
@@ -85,7 +134,7 @@ HostPacer::Ticket HostPacer::started(qint64 now)
     const qint64 spacing = spacingMs(now);
     const bool onTime = now - m_nextStartAt < spacing;
     m_nextStartAt = (onTime ? m_nextStartAt : now) + spacing;
-    return {m_episode, probe};
+    return {m_episode, probe, m_goodAnswers};
 }
 
 HostPacer::Change HostPacer::finished(qint64 now, Ticket ticket, const Answer &answer)
@@ -98,10 +147,17 @@ HostPacer::Change HostPacer::finished(qint64 now, Ticket ticket, const Answer &a
     if (answer.good) {
         m_recentGood.push_back(now);
         ++m_goodAnswers;
+        if (m_state == State::Free) {
+            m_stretchAnswers.push_back(now);
+            if (m_stretchAnswers.size() > StretchAnswersKept)
+                m_stretchAnswers.pop_front();
+        }
     }
 
     switch (m_state) {
     case State::Free:
+        if (answer.limiting && answer.linkOnly)
+            return forgive();
         if (answer.limiting && ticket.episode == m_episode)
             return pause(now, answer);
         // Slow start: each second of good answers doubles the fetches at once.
@@ -117,7 +173,7 @@ HostPacer::Change HostPacer::finished(qint64 now, Ticket ticket, const Answer &a
             return Change::None;
         if (answer.good)
             return resume(now);
-        if (answer.limiting)
+        if (answer.limiting && !answer.linkOnly)
             return block(now, answer);
         return Change::None; // no word either way: the next probe may go at once
     case State::GivenUp:
@@ -145,7 +201,8 @@ HostPacer::Change HostPacer::pause(qint64 now, const Answer &answer)
     m_probesFailed = 0;
     m_goodBeforePause = m_goodAnswers;
     m_rateAllowanceMs = slowedSpacing(now);
-    m_probeAt = qMin(now + answer.retryAfterMs.value_or(m_rateAllowanceMs), deadline());
+    m_probeAt = qMin(Milliseconds::after(now, answer.retryAfterMs.value_or(m_rateAllowanceMs)),
+                     deadline());
     return Change::None;
 }
 
@@ -158,30 +215,106 @@ HostPacer::Change HostPacer::block(qint64 now, const Answer &answer)
     const bool starts = m_state == State::Paused;
     if (starts) {
         m_state = State::Blocking;
-        // The pace the host kept up until it blocked, if there were answers enough to read it:
-        // before a first block that is the pace before it; after earlier blocks it still holds
-        // the bursts the host allowed at first, which it does not allow again and again.
-        m_blockAllowanceMs = 0;
-        const qint64 asked = m_pausedSince - m_firstStartAt.value_or(m_pausedSince);
-        if (m_goodBeforePause >= AnswersToReadAPace && asked > 0) {
-            const qint64 kept = asked / m_goodBeforePause;
-            m_blockAllowanceMs = qMin(m_blocks > 0 ? kept + kept / 5 : kept, LongestSpacingMs);
-        }
+        measureStretch();
         ++m_blocks;
     }
     const qint64 spacing
         = qMin(qint64(FirstProbeSpacingMs * std::pow(1.5, qMin(m_probesFailed, 16))),
                LongestProbeSpacingMs);
     ++m_probesFailed;
-    m_probeAt = qMin(now + answer.retryAfterMs.value_or(spacing), deadline());
+    m_lastLimitedProbeAt = now;
+    qint64 wait = answer.retryAfterMs.value_or(spacing);
+    // Blocks of one host tend to last alike: the earlier ones lasted longer than BlockLongerMs
+    // and no longer than BlockAtMostMs. Probe halfway between, then at the longest, rather than
+    // spend probes (which on some sites make the block longer) on times already known.
+    const qint64 into = now - m_pausedSince;
+    if (!answer.retryAfterMs && m_blockAtMostMs > 0 && into < m_blockAtMostMs) {
+        const qint64 halfway = (m_blockLongerMs + m_blockAtMostMs) / 2;
+        wait = (into < halfway ? halfway : m_blockAtMostMs) - into;
+    }
+    m_probeAt = qMin(Milliseconds::after(now, wait), deadline());
     return starts ? Change::StartsBlocking : Change::None;
+}
+
+void HostPacer::measureStretch()
+{
+    m_blockAllowanceMs = 0;
+    const qint64 good = m_goodBeforePause - m_goodAtStretch;
+    const qint64 asked = m_pausedSince - m_stretchFrom;
+    if (m_blocks == 0) {
+        // All the first stretch's good answers count as lent: more than the host lent, so the
+        // refill read from later stretches errs low. Resume at the pace kept until the block,
+        // if there were answers enough to read it: the next block tells the refill.
+        m_burst = double(good);
+        if (good >= AnswersToReadAPace && asked > 0)
+            m_blockAllowanceMs = qMin(asked / good, LongestSpacingMs);
+        return;
+    }
+    const double sinceBlock = double(qMax<qint64>(1, m_lastBlockMs + asked));
+    const double refilledInBlock = good * 1000.0 / sinceBlock;
+    // Since the last moment the host's bucket was full, it gave exactly its burst and its
+    // refill; before that, refill overflowed and was lost. So every stretch of answers up to
+    // the block bounds the refill from below, and the one back to that moment bounds it best.
+    double refilledInStretch = 0;
+    for (auto at = m_stretchAnswers.rbegin(); at != m_stretchAnswers.rend(); ++at) {
+        const qint64 span = m_pausedSince - *at;
+        const qint64 answers = at - m_stretchAnswers.rbegin() + 1;
+        if (span >= 1000)
+            refilledInStretch
+                = qMax(refilledInStretch, (double(answers) - m_burst) * 1000.0 / double(span));
+    }
+    double refill
+        = qMax(qMax(refilledInBlock, refilledInStretch), 1000.0 / double(LongestSpacingMs));
+    // A block the probe above the estimate brought costs only the probe's excess.
+    const bool probed = probedLately(m_pausedSince);
+    if (probed)
+        refill = qMax(refill, m_blockRefill);
+    // The estimate is only a floor when the block gave the whole burst back and the stretch
+    // was too short for its own refill to show: then the host is asked faster and faster
+    // until it blocks again after a stretch long enough to tell.
+    m_refillKnown = probed || refilledInStretch >= refilledInBlock
+        || refilledInBlock * double(m_lastBlockMs) / 1000.0 < 0.9 * m_burst;
+    m_blockRefill = refill;
+}
+
+HostPacer::Change HostPacer::forgive()
+{
+    if (!m_beforeSlowing || m_beforeSlowing->episode != m_episode)
+        return Change::None;
+    const BeforeSlowing before = *std::exchange(m_beforeSlowing, std::nullopt);
+    m_allowanceMs = before.allowanceMs;
+    m_learnedAt = before.learnedAt;
+    m_limit = before.limit;
+    m_grownAt = before.grownAt;
+    if (m_announcedLimiting && !before.announced) {
+        m_announcedLimiting = false;
+        return Change::StopsLimiting;
+    }
+    return Change::None;
 }
 
 HostPacer::Change HostPacer::resume(qint64 now)
 {
     const bool wasBlocking = m_state == State::Blocking;
+    m_beforeSlowing.reset();
+    if (wasBlocking) {
+        m_lastBlockMs = now - m_pausedSince;
+        const qint64 longer = m_lastLimitedProbeAt - m_pausedSince;
+        m_blockLongerMs
+            = m_blockAtMostMs > 0 && longer < m_blockLongerMs ? m_blockLongerMs : longer;
+        m_blockAtMostMs = m_lastBlockMs;
+        m_blockLongerMs = qMin(m_blockLongerMs, m_blockAtMostMs);
+        m_stretchFrom = now;
+        m_goodAtStretch = m_goodAnswers - 1; // the probe's answer opens the new stretch
+        m_stretchAnswers.assign(1, now);
+    } else {
+        m_beforeSlowing = BeforeSlowing {m_episode, m_allowanceMs, m_learnedAt,
+                                         m_limit,   m_grownAt,     m_announcedLimiting};
+    }
+    // With a refill estimate, the estimate sets the pace after a block; a rate limit's
+    // allowance still slows it further while it lasts.
     const qint64 learned = wasBlocking ? m_blockAllowanceMs : m_rateAllowanceMs;
-    m_allowanceMs = qMax(allowanceMs(now), learned);
+    m_allowanceMs = wasBlocking && m_blockRefill > 0 ? 0 : qMax(allowanceMs(now), learned);
     m_learnedAt = now;
     m_state = State::Free;
     m_nextStartAt = qMax(m_nextStartAt, now);

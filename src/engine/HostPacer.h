@@ -2,8 +2,9 @@
 // gives up. Times are milliseconds on one monotonic clock.
 //
 // The idea is TCP's congestion control (cut the pace when the network drops a packet; when
-// nothing gets through, stop and try one packet at growing intervals; grow back by time), with
-// answers in place of packets:
+// nothing gets through, stop and try one packet at growing intervals), with answers in place of
+// packets; and, for a host that lends each client a burst and refills it at a steady rate, TCP
+// BBR's: measure what the host delivers, ask at that pace and probe above it now and then.
 // 1. A host starts free: up to --jobs fetches at once, starts spaced only by --rate.
 // 2. A limiting answer (429, 503, a bot check, "try again later") to a fetch that began while
 //    the host was free pauses the host: nothing starts until one probe, sent after the host's
@@ -14,17 +15,37 @@
 //    allowance).
 // 4. If the probe is limited too, the host is blocking: it stays paused, probed one fetch at a
 //    time, 2 s after the last probe and half as long again each time, at most a minute (a
-//    Retry-After sets the time instead). Limiting answers during the pause teach nothing about
-//    the rate.
-// 5. The first good answer to a probe ends the block. The host resumes at the pace it has kept
-//    up over all the time we have asked it: after a first block that is the pace before it;
-//    after repeated blocks, pauses included and a fifth under, what the host lets through in
-//    the long run. Its fetches at once are those it had before.
-// 6. Recovery goes by time, not by counts of answers: fetches at once double with each second
-//    of good answers (as TCP's slow start doubles its window), and the allowance eases by 0.5 %
-//    a second (the pace doubles in about two minutes and is forgotten after some ten), so a
-//    host that relaxed is asked faster again, and one that did not soon says so.
-// 7. A host paused for longer than --max-wait in one stretch is given up; its last probe goes
+//    Retry-After sets the time instead). Once a block has ended, later ones are probed halfway
+//    between the longest time a block was seen to last and the shortest it could have lasted,
+//    then at the latter, since a host's blocks tend to last alike. Limiting answers during
+//    the pause teach nothing about the rate.
+// 5. The first good answer to a probe ends the block. After a first block the host resumes at
+//    the pace it kept before it, and its fetches at once are those it had before. The good
+//    answers before that first block are what the host lent at once: its burst.
+// 6. Each later block measures the host's refill over the stretch since the last block ended:
+//    G good answers in T after a block of length S. The block gave back at most S of refill
+//    and at most the burst, so the refill is at least G / (S + T), and for the last t before
+//    the block with N good answers, at least (N - burst) / t; the largest of these is the
+//    estimate, and it is exact when the host works this way (t back to when its bucket was
+//    last full).
+//    But when the block gave the whole burst back (G / (S + T) times S is about the burst) and
+//    the (N - burst) / t are smaller, the stretch was too short to show the refill: the estimate
+//    is a floor, the host is asked at it and a quarter faster each second, and the next block
+//    tells.
+// 7. With an estimate, the host is asked a twentieth under it, and at the end of every 30 s a
+//    quarter above it (a probe) for 3 s, or less if that would spend more than half the
+//    burst. A 30 s round without a block raises the estimate by 1/32, so a host that relaxed
+//    is asked faster. A block during a probe or in the 3 s after it costs only the probe's
+//    excess: the host resumes at the estimate the last block gave (or the new one, if
+//    larger), not lower.
+// 8. Rate limits ease by time: fetches at once double with each second of good answers (as
+//    TCP's slow start doubles its window), and a rate allowance eases by 0.5 % a second (the
+//    pace doubles in about two minutes and is forgotten after some ten).
+// 9. A link that is limited again after the host has answered other links well since its last
+//    limited fetch began is limited for itself, not the host: that answer changes nothing, it
+//    waits for its retries on its own, and the slowing its first limiting answer caused, if
+//    nothing limited the host since, is undone.
+// 10. A host paused for longer than --max-wait in one stretch is given up; its last probe goes
 //    out when that time is reached.
 #pragma once
 
@@ -57,6 +78,7 @@ public:
     {
         int episode = 0; // pauses so far when it started
         bool probe = false;
+        qint64 goodBefore = 0; // good answers so far when it started
     };
     // What an answer tells about the host: good is a real answer (a page, a 404), limiting a
     // sign that the host is slowing this client down.
@@ -65,6 +87,7 @@ public:
         bool good = false;
         bool limiting = false;
         std::optional<qint64> retryAfterMs;
+        bool linkOnly = false; // limiting, but for its link alone (rule 9)
     };
 
     // maxJobs: the overall limit on fetches at once; requestsPerSecond: the user's hard cap;
@@ -88,15 +111,29 @@ public:
     // The spacing of request starts now: the user's cap or the fading allowance.
     qint64 spacingMs(qint64 now) const;
     int limit() const { return m_limit; }
+    qint64 goodAnswers() const { return m_goodAnswers; }
+    // The estimate of the host's refill in good answers a second, 0 before a second block.
+    double refillPerSecond(qint64 now) const;
 
     static constexpr qint64 FirstProbeSpacingMs = 2'000;
     static constexpr qint64 LongestProbeSpacingMs = 60'000;
     static constexpr qint64 LongestSpacingMs = 10'000;
     // What the allowance's spacing keeps of itself per second.
     static constexpr double AllowanceKeptPerSecond = 0.995;
+    static constexpr qint64 ProbeRoundMs = 30'000;
+    static constexpr qint64 ProbeLengthMs = 3'000;
+    static constexpr double CruiseShare = 0.95; // of the refill estimate
+    static constexpr double ProbeGain = 1.25;
+    static constexpr double RoundGain = 1.0 + 1.0 / 32;
+    static constexpr double GrowthPerSecond = 1.25; // while the refill is only a floor
 
 private:
     qint64 allowanceMs(qint64 now) const;
+    qint64 estimateSpacingMs(qint64 now) const;
+    bool probedLately(qint64 at) const;
+    qint64 probeLengthMs() const;
+    void measureStretch();
+    Change forgive();
     qint64 slowedSpacing(qint64 now) const;
     qint64 deadline() const { return m_pausedSince + m_maxWaitMs; }
     Change pause(qint64 now, const Answer &answer);
@@ -128,4 +165,29 @@ private:
     int m_blocks = 0; // blocks so far
     qint64 m_rateAllowanceMs = 0; // learnt if the probe is answered
     qint64 m_blockAllowanceMs = 0; // learnt if the block ends
+    // The allowance estimate: the burst, the refill the last block gave, and the stretch since
+    // the last block ended (or the first start).
+    double m_burst = 0;
+    double m_blockRefill = 0;
+    bool m_refillKnown = false; // rather than a floor
+    qint64 m_stretchFrom = 0;
+    qint64 m_goodAtStretch = 0;
+    qint64 m_lastBlockMs = 0;
+    // How long the blocks lasted: longer than the one, at most the other (0 before a block).
+    qint64 m_blockLongerMs = 0;
+    qint64 m_blockAtMostMs = 0;
+    qint64 m_lastLimitedProbeAt = 0;
+    std::deque<qint64> m_stretchAnswers; // when its latest good answers came
+    // What the last rate limit's slowing replaced, until another pause: undone if its answer
+    // proves to be about its link alone.
+    struct BeforeSlowing
+    {
+        int episode = 0;
+        qint64 allowanceMs = 0;
+        qint64 learnedAt = 0;
+        int limit = 0;
+        qint64 grownAt = 0;
+        bool announced = false;
+    };
+    std::optional<BeforeSlowing> m_beforeSlowing;
 };
