@@ -16,7 +16,11 @@ fail() { echo "installer check: $*" >&2; exit 1; }
 wine wineboot --init
 wineserver -w
 folder="$prefix/drive_c/Program Files/Brindlewood"
-menu="$prefix/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Brindlewood"
+# All users' Start menu when the installer runs as an administrator, else the user's own; the
+# folder is named after the package and its version.
+programs=("$prefix/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs"
+    "$prefix/drive_c/users/$(id -un)/AppData/Roaming/Microsoft/Windows/Start Menu/Programs")
+menu_folders() { find "${programs[@]}" -maxdepth 1 -name 'Brindlewood*' 2>/dev/null; }
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Brindlewood'
 vendor_key='HKLM\Software\The Brindlewood developers'
 
@@ -26,6 +30,8 @@ for file in brindlewood.exe brindlewood-check.exe Qt6Core.dll platforms/qwindows
     README.txt Uninstall.exe; do
     [[ -f $folder/$file ]] || fail "$file is not in Program Files\\Brindlewood"
 done
+menu=$(menu_folders | head -n 1)
+[[ -n $menu ]] || fail "no Brindlewood folder in the Start menu: $(find "$prefix/drive_c" -name '*.lnk')"
 for link in Brindlewood.lnk "Brindlewood Command Prompt.lnk" Uninstall.lnk; do
     [[ -f $menu/$link ]] || fail "the Start menu has no $link"
 done
@@ -39,7 +45,7 @@ echo "Installed silently: $version"
 wine "C:\\Program Files\\Brindlewood\\Uninstall.exe" /S
 wineserver -w
 [[ ! -e $folder ]] || fail "left behind: $(find "$folder" | head -n 5)"
-[[ ! -e $menu ]] || fail "Start-menu entries left behind: $(ls "$menu")"
+[[ -z $(menu_folders) ]] || fail "Start-menu entries left behind: $(menu_folders)"
 for key in "$uninstall_key" "$vendor_key"; do
     if wine reg query "$key" >/dev/null 2>&1; then fail "registry key left behind: $key"; fi
 done
