@@ -27,9 +27,12 @@ packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools qt6-qpa-plug
 [[ $mode == package ]] && packages+=(dpkg-dev file appstream)
 # The Windows leg: the -posix cross compilers (Qt needs their threads), Ninja, Wine to run the
 # tests, Xvfb for the window's own test, NSIS for the installer, and what fetches and unpacks
-# Debian's source packages when the Windows dependencies are built from them.
+# Debian's source packages when the Windows dependencies are built from them (tclsh makes
+# SQLite's single source file), and the fonts Windows has, for the window under Wine. Never
+# wine32: 32-bit Wine cannot run on these kernels and breaks the 64-bit one.
 [[ $mode == windows ]] && packages+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
-  ninja-build wine wine64 xvfb xauth nsis dpkg-dev xz-utils perl ccache unzip)
+  ninja-build wine wine64 xvfb xauth nsis dpkg-dev xz-utils perl ccache unzip libsqlite3-dev tcl
+  fonts-wine)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -1,6 +1,7 @@
 // The main window's fixed layout at 96 dpi: every control's place, size and tab order, the
 // column headers, fonts and tool tips.
 #include "WindowUnderTest.h"
+#include "gui/WindowPlacement.h"
 
 namespace {
 const QStringList TabOrder
@@ -26,6 +27,29 @@ private slots:
         QCOMPARE(form->logicalDpi(), 96);
         QCOMPARE(form->size(), QSize(1064, 364));
         QCOMPARE(form->minimumSize(), form->maximumSize());
+    }
+
+    // Centred in the free area (beside a taskbar, say); against the left or top edge of it on
+    // the side where the window does not fit, the size left as it is.
+    void windowIsPlacedInTheFreeArea_data()
+    {
+        QTest::addColumn<QSize>("frame");
+        QTest::addColumn<QRect>("available");
+        QTest::addColumn<QPoint>("topLeft");
+        QTest::newRow("fits") << QSize(1064, 364) << QRect(0, 0, 1280, 984) << QPoint(108, 310);
+        QTest::newRow("taskbar on the left")
+            << QSize(1064, 364) << QRect(48, 0, 1232, 1024) << QPoint(132, 330);
+        QTest::newRow("144 dpi, wider than the screen")
+            << QSize(1596, 560) << QRect(0, 0, 1280, 984) << QPoint(0, 212);
+        QTest::newRow("second screen, wider and taller")
+            << QSize(1596, 560) << QRect(1280, 100, 800, 500) << QPoint(1280, 100);
+    }
+    void windowIsPlacedInTheFreeArea()
+    {
+        QFETCH(QSize, frame);
+        QFETCH(QRect, available);
+        QFETCH(QPoint, topLeft);
+        QCOMPARE(placeOnScreen(frame, available), topLeft);
     }
 
     void controlsSitAtTheirPlaces_data()

@@ -158,9 +158,16 @@ private slots:
         QVERIFY(form.windowFlags() & Qt::WindowMinimizeButtonHint);
         form.showCentred();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        // The window system may still shift the window by its frame's few pixels.
-        const QPoint off = form.geometry().center() - form.screen()->availableGeometry().center();
-        QVERIFY2(off.manhattanLength() <= 4, qPrintable(u"%1,%2"_qs.arg(off.x()).arg(off.y())));
+        // The window system may still shift the window by its frame's few pixels. Centred
+        // where it fits; the offscreen screen (800 pixels) is narrower than the window, which
+        // opens at its left edge then, not centred with its left part off the screen.
+        const QRect available = form.screen()->availableGeometry();
+        const QPoint off = form.geometry().center() - available.center();
+        QVERIFY2(qAbs(off.y()) <= 4, qPrintable(QString::number(off.y())));
+        if (form.frameGeometry().width() <= available.width())
+            QVERIFY2(qAbs(off.x()) <= 4, qPrintable(QString::number(off.x())));
+        else
+            QCOMPARE(form.frameGeometry().left(), available.left());
     }
 
     // Without a check run the program ends at once, however the window goes: a close request

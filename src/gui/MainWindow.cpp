@@ -12,6 +12,7 @@
 #include "gui/ReportNames.h"
 #include "gui/ResultSaving.h"
 #include "gui/Twips.h"
+#include "gui/WindowPlacement.h"
 #include "platform/CursorFile.h"
 #include "platform/Platform.h"
 #include "platform/SkinFramework.h"
@@ -27,7 +28,6 @@
 #include <QPlatformSurfaceEvent>
 #include <QPushButton>
 #include <QScreen>
-#include <QStyle>
 
 namespace {
 constexpr int ClientWidthTwips = 15960;
@@ -152,10 +152,11 @@ void MainWindow::showCentred()
 {
     const QScreen *target = screen() ? screen() : QGuiApplication::primaryScreen();
     if (target) {
-        // Centre the client area; the frame is the window manager's and not known before
-        // the window is shown.
-        setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
-                                        target->availableGeometry()));
+        // The platform window is made first so that its frame is known where the system tells
+        // it before the window is shown (Windows does; an X11 window manager only afterwards).
+        winId();
+        const QSize frame = frameGeometry().size().expandedTo(size());
+        move(placeOnScreen(frame, target->availableGeometry()));
     }
     show();
 }
