@@ -28,10 +28,3 @@ QString LoadedLinks::address(qsizetype index) const
 {
     return LinkNormalizer::trimmedBlanks(link(index)).toString();
 }
-
-LoadedLink LoadedLinks::at(qsizetype index) const
-{
-    const QString text = link(index);
-    return {text, source(index), LinkNormalizer::trimmedBlanks(text).toString(),
-            undecodable(index)};
-}

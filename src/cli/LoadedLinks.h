@@ -29,7 +29,6 @@ public:
 
     qsizetype size() const { return qsizetype(m_ends.size()); }
     bool isEmpty() const { return m_ends.empty(); }
-    LoadedLink at(qsizetype index) const;
     QString link(qsizetype index) const;
     // The link without the blanks around it.
     QString address(qsizetype index) const;

@@ -92,9 +92,7 @@ QString summary(qsizetype valid, qsizetype invalid, const QHash<QString, qsizety
         text += QStringLiteral("  %1 for other causes\n").arg(unknown - shown, width);
     return text;
 }
-} // namespace
 
-namespace {
 // The links of one file as --extract finds them, read a block at a time.
 void extractFrom(const QString &file, LinkExtractor &extractor, QTextStream &err)
 {
