@@ -5,7 +5,9 @@
 #include "core/PlayabilityVerdict.h"
 #include "engine/LinkCache.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QThread>
 
 #include <sqlite3.h>
 
@@ -259,6 +261,9 @@ void OutcomeStore::openAndCheck()
     sqlite3_extended_result_codes(m_db, 1);
 
     // Nothing is written before the file is known to be a store of a schema this program reads.
+    // The look and the creation are one write transaction: two runs starting on the same new
+    // file must not both create the schema, nor one see the other's half made.
+    execute("BEGIN IMMEDIATE");
     const auto number = [&](const char *sql) {
         Statement statement(*this, m_db, sql);
         if (sqlite3_step(statement) != SQLITE_ROW)
@@ -275,23 +280,32 @@ void OutcomeStore::openAndCheck()
         if (number("SELECT count(*) FROM sqlite_schema") > 0)
             throw AppError(u"Cannot use \"%1\" as the cache: it is another program's SQLite "
                            "database"_qs.arg(m_path));
-        createSchema();
+        execute(Schema);
     }
+    execute("COMMIT");
+    useWriteAheadLog();
     // Committed outcomes survive the program being killed; only a power cut may lose the last
     // commits, never the database.
     execute("PRAGMA synchronous = NORMAL");
 }
 
-void OutcomeStore::createSchema()
+void OutcomeStore::useWriteAheadLog()
 {
     // The WAL mode stays with the file; readers are then never held up by a run's writes.
-    execute("PRAGMA journal_mode = WAL");
-    execute("BEGIN IMMEDIATE");
-    // Another run may have created it meanwhile.
-    Statement version(*this, m_db, "PRAGMA user_version");
-    if (sqlite3_step(version) == SQLITE_ROW && sqlite3_column_int64(version, 0) == 0)
-        execute(Schema);
-    execute("COMMIT");
+    // Switching to it needs the file to itself for a moment, and SQLite answers "busy" at once,
+    // without waiting, when another run is switching it too or holds it open: so wait here.
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        Statement mode(*this, m_db, "PRAGMA journal_mode = WAL");
+        const int step = sqlite3_step(mode);
+        if (step == SQLITE_ROW)
+            return;
+        if ((sqlite3_extended_errcode(m_db) & 0xff) != SQLITE_BUSY
+            || waited.elapsed() >= BusyTimeoutMs)
+            fail(u"write"_qs);
+        QThread::msleep(20);
+    }
 }
 
 void OutcomeStore::prepareStatements()

@@ -53,7 +53,7 @@ private:
     class Statement;
 
     void openAndCheck();
-    void createSchema();
+    void useWriteAheadLog();
     void prepareStatements();
     void execute(const char *sql);
     void beginReading();
