@@ -135,33 +135,51 @@ void LinkCache::readEntries()
     if (!file.open(QIODevice::ReadOnly))
         throw AppError(u"Cannot read \"%1\": %2"_qs.arg(path, file.errorString()));
     const auto tooLarge = [&] {
-        return AppError(u"Cannot read \"%1\": it is larger than %2 MiB; delete it to start "
-                        "afresh"_qs.arg(path)
+        return AppError(u"Cannot read \"%1\": it holds more than %2 MiB of entries; delete it "
+                        "to start afresh"_qs.arg(path)
                             .arg(MaxBytes / (1024 * 1024)));
     };
-    if (file.size() > MaxBytes)
-        throw tooLarge();
-    // Line by line, so only the entries are held, never the file as well; the count stops a
-    // file that another run makes grow while it is read.
+    // Line by line, so only the entries are held, never the file as well: a file far larger
+    // than what it holds (one link decided again run after run, a hole of zeros left by a
+    // crash) is read through and compacted. What is held is bounded, and so is the reading, so
+    // that a file another run makes grow without end is not read for ever.
+    const qint64 readingLimit = file.size() + MaxBytes;
     qint64 bytesRead = 0;
     const QDateTime latestBelievable = QDateTime::currentDateTimeUtc().addSecs(60);
     while (!file.atEnd()) {
-        QByteArray line = file.readLine();
+        QByteArray line = file.readLine(MaxLineBytes + 1);
         if (line.isEmpty())
             break;
+        bool tooLong = false;
+        while (!line.endsWith('\n') && !file.atEnd()) {
+            // No entry is this long: the rest of the line is skipped in large reads, not held.
+            tooLong = true;
+            bytesRead += line.size();
+            if (bytesRead > readingLimit)
+                throw tooLarge();
+            line = file.read(1024 * 1024);
+            if (const qsizetype end = line.indexOf('\n'); end >= 0) {
+                file.seek(file.pos() - (line.size() - end - 1));
+                line.truncate(end + 1);
+            }
+        }
         bytesRead += line.size();
-        if (bytesRead > MaxBytes)
+        if (bytesRead > readingLimit)
             throw tooLarge();
         ++m_lines;
         // A line without its line feed is the torn line of a write cut short.
         m_lastLineTorn = !line.endsWith('\n');
         if (m_lastLineTorn)
             break;
+        if (tooLong)
+            continue;
         line.chop(1);
         // An entry dated well after now (a clock set wrong, a hand-made line) would hide every
         // later outcome of its link for as long: it is not believed.
         if (auto entry = parseEntry(line); entry && entry->second <= latestBelievable)
-            keep({entry->first, entry->second, m_lines});
+            keep({entry->first, entry->second, m_lines, line.size()});
+        if (m_heldBytes > MaxBytes)
+            throw tooLarge();
     }
     if (file.error() != QFileDevice::NoError)
         throw AppError(u"Cannot read \"%1\": %2"_qs.arg(path, file.errorString()));
@@ -170,9 +188,14 @@ void LinkCache::readEntries()
 void LinkCache::keep(Entry entry)
 {
     // Two runs at once may append out of order: the entry decided last is the one that counts.
-    const auto found = m_entries.constFind(entry.checked.link);
-    if (found == m_entries.cend() || found->decided <= entry.decided)
+    const auto found = m_entries.find(entry.checked.link);
+    if (found == m_entries.end()) {
+        m_heldBytes += entry.bytes;
         m_entries.insert(entry.checked.link, std::move(entry));
+    } else if (found->decided <= entry.decided) {
+        m_heldBytes += entry.bytes - found->bytes;
+        *found = std::move(entry);
+    }
 }
 
 void LinkCache::compact()

@@ -17,9 +17,13 @@
 class LinkCache
 {
 public:
-    // The largest store read: over a million entries, which compaction keeps any real use far
-    // below; a larger file is refused rather than held in memory.
+    // The most a store's entries may take: over a million entries, which compaction keeps any
+    // real use far below; a store holding more is refused rather than held in memory. The
+    // file itself may be larger, with the lines it no longer needs.
     static constexpr qint64 MaxBytes = qint64(256) * 1024 * 1024;
+    // No entry line is longer (its texts are at most MaxReasonLength each); a longer line is
+    // no entry and is skipped.
+    static constexpr qint64 MaxLineBytes = 64 * 1024;
     // A store is compacted at opening when the lines it does not need (older entries of a link,
     // lines that are no entry) are at least this many and outnumber the entries it keeps, and
     // no other run has it open.
@@ -29,7 +33,7 @@ public:
     // Lines that are not whole entries (a torn last line, invalid JSON, a missing or wrong field,
     // a verdict other than valid/invalid) are ignored; of several entries for a link the one
     // decided last counts (the later line when both were decided in the same second). Throws
-    // AppError naming the file when it cannot be opened or read, is larger than MaxBytes, or is
+    // AppError naming the file when it cannot be opened or read, holds more than MaxBytes, or is
     // no regular file (a device such as /dev/zero, a FIFO, a folder).
     LinkCache(const QString &path, std::chrono::seconds maxAge);
 
@@ -65,6 +69,7 @@ private:
         CheckedLink checked;
         QDateTime decided;
         qsizetype line = 0; // where it stood in the file, so compaction keeps the order
+        qsizetype bytes = 0; // its line's length, for the bound on what is held
     };
 
     void openForAppending();
@@ -76,6 +81,7 @@ private:
     std::chrono::seconds m_maxAge;
     QHash<QString, Entry> m_entries;
     qsizetype m_lines = 0; // lines read, entries or not
+    qint64 m_heldBytes = 0; // the lengths of the entries' lines
     bool m_lastLineTorn = false; // the file ends without a line feed
     QString m_compactionFailure;
 };
