@@ -1,6 +1,7 @@
 #include "platform/QtPlatform.h"
 
 #include "core/AppError.h"
+#include "platform/SaveDialog.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -136,6 +137,8 @@ QString QtPlatform::showOpen(QWidget *owner, const FileDialogSettings &settings)
 
 QString QtPlatform::showSave(QWidget *owner, const FileDialogSettings &settings)
 {
+    if (std::optional<QString> path = systemSaveDialog(owner, settings))
+        return *path;
     // The program asks its own overwrite question and uses a name typed without an
     // extension exactly as typed, so the dialog does neither.
     const QString path = QFileDialog::getSaveFileName(owner, settings.title, settings.fileName,

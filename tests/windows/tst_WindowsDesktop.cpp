@@ -1,11 +1,14 @@
 // The Windows build on a screen (Wine on a virtual X screen in CI): brindlewood.exe starts,
 // shows its window at the layout's size and ends when it is closed; and the window, on the real
 // platform (native message boxes, hidden curl.exe from %TEMP%, the internet library's connected
-// state), checks three links against the fixture server. With BRINDLEWOOD_SCREENSHOTS naming a
-// folder, both windows are saved there as PNG pictures.
+// state), checks three links against the fixture server; and the save dialog keeps the name a
+// user types. With BRINDLEWOOD_SCREENSHOTS naming a folder, both windows are saved there as PNG
+// pictures.
 #include "fixture/FixtureServerProcess.h"
+#include "gui/LinkFileLoading.h"
 #include "gui/LinkListView.h"
 #include "gui/MainWindow.h"
+#include "gui/ResultSaving.h"
 #include "platform/QtPlatform.h"
 
 #include <QApplication>
@@ -16,6 +19,9 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+
+#include <atomic>
+#include <thread>
 
 #include <windows.h>
 
@@ -41,6 +47,44 @@ HWND windowOf(qint64 processId)
         },
         reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+// A visible dialog of this process (the common dialogs' window class), or null.
+HWND openDialog()
+{
+    HWND found = nullptr;
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            wchar_t name[16] = {};
+            GetClassNameW(window, name, 16);
+            if (owner != GetCurrentProcessId() || !IsWindowVisible(window)
+                || std::wstring(name) != L"#32770")
+                return TRUE;
+            *reinterpret_cast<HWND *>(data) = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// The first visible edit box in a dialog: where a file dialog takes the name.
+HWND nameBox(HWND dialog)
+{
+    HWND found = nullptr;
+    EnumChildWindows(
+        dialog,
+        [](HWND window, LPARAM data) -> BOOL {
+            wchar_t name[16] = {};
+            GetClassNameW(window, name, 16);
+            if (!IsWindowVisible(window) || _wcsicmp(name, L"Edit") != 0)
+                return TRUE;
+            *reinterpret_cast<HWND *>(data) = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
 }
 
 void saveScreenshot(WId window, const QString &name)
@@ -150,6 +194,49 @@ private slots:
             QStringList());
         QTest::qWait(500);
         saveScreenshot(form.winId(), u"brindlewood-after-check.png"_qs);
+    }
+
+    // The save dialog as the window shows it, answered as a user would: a name typed into it
+    // and OK. A name without an extension is used as typed, not given the filter's.
+    void saveDialogKeepsTheTypedName_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("no extension") << u"saved-valid"_qs;
+        QTest::newRow("an extension of its own") << u"saved-valid.csv"_qs;
+        QTest::newRow("the filter's extension") << u"saved-valid.txt"_qs;
+    }
+    void saveDialogKeepsTheTypedName()
+    {
+        QFETCH(QString, typed);
+        QTemporaryDir folder;
+        const std::wstring path = QDir::toNativeSeparators(folder.filePath(typed)).toStdWString();
+        std::atomic<bool> done = false;
+        // The dialog holds this thread in its own loop, so another one plays the user; it
+        // cancels the dialog if it finds no name box, rather than leave the test hanging.
+        std::thread user([&] {
+            for (int tries = 0; tries < 600 && !done; ++tries) {
+                Sleep(100);
+                const HWND dialog = openDialog();
+                const HWND box = dialog ? nameBox(dialog) : nullptr;
+                if (box) {
+                    SendMessageW(box, WM_SETTEXT, 0, LPARAM(path.c_str()));
+                    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+                    return;
+                }
+                if (dialog && tries > 300)
+                    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+            }
+        });
+        QWidget owner;
+        owner.show();
+        Platform::FileDialogSettings settings;
+        settings.flags = LinkFileLoading::OpenDialogFlags;
+        settings.title = QLatin1String(ResultSaving::SaveDialogTitle);
+        settings.filter = QLatin1String(LinkFileLoading::TextFileFilter);
+        const QString chosen = QtPlatform().showSave(&owner, settings);
+        done = true;
+        user.join();
+        QCOMPARE(chosen, QString::fromStdWString(path));
     }
 };
 
