@@ -2,6 +2,8 @@
 // the test's own, and collects its exit status and output.
 #pragma once
 
+#include "system/ChildEnd.h"
+
 #include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -106,14 +108,15 @@ inline CheckToolOutcome runCheckTool(const QString &temporaryFolder, const QStri
 #endif
     process.start(qEnvironmentVariable("BRINDLEWOOD_CHECK"), arguments);
     if (!process.waitForStarted()) {
-        QTest::qFail("brindlewood-check did not start", __FILE__, __LINE__);
+        QTest::qFail(qPrintable(u"brindlewood-check did not start: "_qs + process.errorString()),
+                     __FILE__, __LINE__);
         return {};
     }
     process.write(input);
     process.closeWriteChannel();
-    if (!process.waitForFinished(CheckToolTimeoutMs)) {
+    if (!ChildEnd::waitFor(process, CheckToolTimeoutMs)) {
         process.kill();
-        process.waitForFinished();
+        ChildEnd::waitFor(process, 30000);
         QTest::qFail(qPrintable(u"brindlewood-check %1 did not finish in %2 s and was killed"_qs
                                     .arg(arguments.join(u' '))
                                     .arg(CheckToolTimeoutMs / 1000)),

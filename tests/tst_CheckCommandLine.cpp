@@ -255,7 +255,7 @@ private slots:
             = check({"--valid-out", fifo, "--invalid-out", device,
                      linkFile({url("/watch?v=ok"), url("/watch?v=error")})});
         QCOMPARE(outcome.exitCode, 1);
-        QVERIFY(reader.waitForFinished(30'000));
+        QVERIFY(ChildEnd::waitFor(reader, 30'000));
         QCOMPARE(reader.readAllStandardOutput(), url("/watch?v=ok").toUtf8() + "\r\n");
         QVERIFY(QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());
         QVERIFY(QFileInfo(device).exists() && !QFileInfo(device).isFile());
@@ -486,10 +486,10 @@ private slots:
 #ifdef Q_OS_WIN
         // A console program on Windows gets no SIGTERM; ending it is all that is left.
         process.kill();
-        QVERIFY(process.waitForFinished(30'000));
+        QVERIFY(ChildEnd::waitFor(process, 30'000));
 #else
         process.terminate();
-        QVERIFY(process.waitForFinished(30'000));
+        QVERIFY(ChildEnd::waitFor(process, 30'000));
         QCOMPARE(process.exitCode(), 128 + SIGTERM);
         QCOMPARE(process.readAll(), QByteArray());
 #endif
@@ -524,7 +524,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(newTargets().size(), 4, 30'000);
         const pid_t pid = pid_t(process.processId());
         ::kill(wholeGroup ? -pid : pid, signalNumber);
-        QVERIFY(process.waitForFinished(30'000));
+        QVERIFY(ChildEnd::waitFor(process, 30'000));
         QCOMPARE(process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(process.exitCode(), 128 + signalNumber);
         QCOMPARE(process.readAllStandardOutput(), QByteArray());
@@ -612,7 +612,7 @@ private slots:
                      "/dev/stdin < <(printf '%s\\n' \"$4\")",
                      qEnvironmentVariable("BRINDLEWOOD_CHECK"), url("/watch?v=ok&p=1"), fifo,
                      url("/watch?v=ok&p=2"), url("/watch?v=error&p=3")});
-        QVERIFY(shell.waitForFinished(60'000));
+        QVERIFY(ChildEnd::waitFor(shell, 60'000));
         QCOMPARE(shell.readAllStandardOutput(),
                  line(url("/watch?v=ok&p=1"), {}) + line(url("/watch?v=ok&p=2"), {})
                      + line(url("/watch?v=error&p=3"), Gone));

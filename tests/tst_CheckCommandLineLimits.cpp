@@ -132,12 +132,12 @@ private slots:
         };
         QByteArray out;
         while ((out = written()).count('\n') < 12 && process.state() == QProcess::Running)
-            process.waitForFinished(200);
+            ChildEnd::waitFor(process, 200);
         // The free host's links are all out before the limited host's wait is over: its retry
         // has not gone out yet (an order of events, not a time, so a slow machine cannot fail it).
         QCOMPARE(out.count("valid\t" + url("/watch?v=ok&free=").toUtf8()), 12);
         QVERIFY2(limited.requests().size() <= 2, qPrintable(limited.requestTargets().join(u' ')));
-        QVERIFY(process.waitForFinished(60'000));
+        QVERIFY(ChildEnd::waitFor(process, 60'000));
         out = written();
         QCOMPARE(out.count('\n'), 14);
         QCOMPARE(process.exitCode(), 0);
@@ -353,8 +353,8 @@ private slots:
         checker.setStandardOutputProcess(&head);
         head.start(QStringLiteral(BRINDLEWOOD_TEST_CHILD), {"first-line"});
         checker.start(qEnvironmentVariable("BRINDLEWOOD_CHECK"), {"--jobs", "1", linkFile(links)});
-        QVERIFY(head.waitForFinished(60'000));
-        QVERIFY(checker.waitForFinished(60'000));
+        QVERIFY(ChildEnd::waitFor(head, 60'000));
+        QVERIFY(ChildEnd::waitFor(checker, 60'000));
         QCOMPARE(checker.exitCode(), 141);
         QCOMPARE(head.readAllStandardOutput().count('\n'), 1);
         QVERIFY(newRequests() < 10);
@@ -364,7 +364,7 @@ private slots:
         shell.start("bash",
                     {"-c", "\"$0\" --jobs 1 \"$1\" | head -n 1; exit ${PIPESTATUS[0]}",
                      qEnvironmentVariable("BRINDLEWOOD_CHECK"), linkFile(links)});
-        QVERIFY(shell.waitForFinished(60'000));
+        QVERIFY(ChildEnd::waitFor(shell, 60'000));
         QCOMPARE(shell.exitCode(), 141);
         QCOMPARE(shell.readAllStandardOutput().count('\n'), 1);
         QVERIFY(newRequests() < 10);
@@ -380,7 +380,7 @@ private slots:
         process.setProcessEnvironment(checkToolEnvironment(m_dir.filePath("temp")));
         process.setStandardOutputFile("/dev/full");
         process.start(qEnvironmentVariable("BRINDLEWOOD_CHECK"), {linkFile({url("/watch?v=ok")})});
-        QVERIFY(process.waitForFinished(30'000));
+        QVERIFY(ChildEnd::waitFor(process, 30'000));
         QCOMPARE(process.exitCode(), 2);
         QVERIFY2(process.readAllStandardError().contains("No space left on device"), "reason");
 #endif
@@ -400,7 +400,7 @@ private slots:
         QVERIFY(process.waitForStarted());
         QTRY_COMPARE_WITH_TIMEOUT(newRequests(), 2, 30'000);
         ::kill(pid_t(process.processId()), SIGHUP);
-        QVERIFY(process.waitForFinished(30'000));
+        QVERIFY(ChildEnd::waitFor(process, 30'000));
         QCOMPARE(process.exitCode(), 128 + SIGHUP);
         QCOMPARE(TestFiles::read(validOut), QByteArray("older\r\n"));
         QCOMPARE(QDir(m_dir.path()).entryList({"kept.txt*"}, QDir::Files | QDir::Hidden),

@@ -132,7 +132,7 @@ private slots:
         shell.start("sh",
                     {"-c", "exec \"$0\" --page \"$(printf '%s/caf\\351.html' \"$1\")\"",
                      qEnvironmentVariable("BRINDLEWOOD_CHECK"), m_dir.path()});
-        QVERIFY(shell.waitForFinished(30'000));
+        QVERIFY(ChildEnd::waitFor(shell, 30'000));
         QCOMPARE(shell.readAllStandardError(), QByteArray());
         QVERIFY(shell.readAllStandardOutput().endsWith(".html\tvalid\n"));
         QCOMPARE(shell.exitCode(), 0);

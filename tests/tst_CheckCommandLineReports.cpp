@@ -381,7 +381,7 @@ private slots:
                              file(u"shared%1.txt"_qs.arg(run), links.join('\n').toUtf8())});
         }
         for (QProcess &run : runs) {
-            QVERIFY(run.waitForFinished(CheckToolTimeoutMs));
+            QVERIFY(ChildEnd::waitFor(run, CheckToolTimeoutMs));
             QCOMPARE(run.readAllStandardError(), QByteArray());
         }
         QCOMPARE(runs[0].exitCode(), 0);

@@ -31,7 +31,7 @@ class FetchAgreementTest : public QObject
         QProcess curl;
         curl.setProcessEnvironment(FetchCommand::fetchEnvironment(m_tool.toolPath));
         curl.start(m_tool.toolPath, FetchCommand::fetchArguments(link, page));
-        curl.waitForFinished(60'000);
+        ChildEnd::waitFor(curl, 60'000);
         return curl.exitCode() == 0 && QFileInfo(page).size() > 0;
     }
     // Whether the shell tool's fetch brings back a page it can judge.

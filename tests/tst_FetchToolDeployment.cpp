@@ -5,6 +5,7 @@
 #include "gui/FetchToolFiles.h"
 #include "support/ScriptedPlatform.h"
 #include "support/TestFiles.h"
+#include "system/ChildEnd.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -74,7 +75,7 @@ private slots:
         m_files.deploy();
         QProcess tool;
         tool.start(m_files.toolPath(), {"--version"});
-        QVERIFY(tool.waitForFinished(60'000));
+        QVERIFY(ChildEnd::waitFor(tool, 60'000));
         const QByteArray version = tool.readAllStandardOutput();
         QCOMPARE(tool.exitCode(), 0);
         QVERIFY2(version.startsWith("curl ") && version.contains(" https"), version.constData());

@@ -1,6 +1,7 @@
 #include "platform/QtChildProcess.h"
 
 #include "platform/HiddenStart.h"
+#include "system/ChildEnd.h"
 
 std::unique_ptr<ChildProcess> QtChildProcess::start(const ProcessStart &start)
 {
@@ -28,8 +29,7 @@ QtChildProcess::~QtChildProcess()
 
 std::optional<int> QtChildProcess::exitCode()
 {
-    // waitForFinished(0) reaps a child that has ended even when no event loop ran since.
-    if (m_process.state() != QProcess::NotRunning && !m_process.waitForFinished(0))
+    if (!ChildEnd::hasEnded(m_process))
         return std::nullopt;
     return m_process.exitCode();
 }
@@ -37,5 +37,5 @@ std::optional<int> QtChildProcess::exitCode()
 void QtChildProcess::stop()
 {
     m_process.kill();
-    m_process.waitForFinished(-1);
+    ChildEnd::waitFor(m_process, -1);
 }

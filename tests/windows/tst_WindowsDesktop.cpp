@@ -10,6 +10,7 @@
 #include "gui/MainWindow.h"
 #include "gui/ResultSaving.h"
 #include "platform/QtPlatform.h"
+#include "system/ChildEnd.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -143,7 +144,7 @@ private slots:
         saveScreenshot(WId(window), u"brindlewood-started.png"_qs);
 
         PostMessageW(window, WM_CLOSE, 0, 0);
-        QVERIFY(program.waitForFinished(30'000));
+        QVERIFY(ChildEnd::waitFor(program, 30'000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);
     }
