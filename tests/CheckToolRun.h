@@ -106,8 +106,13 @@ inline CheckToolOutcome runCheckTool(const QString &temporaryFolder, const QStri
 #else
     Q_UNUSED(childSetUp);
 #endif
-    process.start(qEnvironmentVariable("BRINDLEWOOD_CHECK"), arguments);
-    if (!process.waitForStarted()) {
+    // Wine now and then fails a start with "Internal error"; the next start goes through.
+    bool started = false;
+    for (int attempt = 0; attempt < 3 && !started; ++attempt) {
+        process.start(qEnvironmentVariable("BRINDLEWOOD_CHECK"), arguments);
+        started = process.waitForStarted();
+    }
+    if (!started) {
         QTest::qFail(qPrintable(u"brindlewood-check did not start: "_qs + process.errorString()),
                      __FILE__, __LINE__);
         return {};
