@@ -5,6 +5,17 @@
 
 std::unique_ptr<ChildProcess> QtChildProcess::start(const ProcessStart &start)
 {
+    // A start can fail for a moment (Wine fails one now and then with "Internal error"), and
+    // a fetch that never ran must not be filed as one that failed: try twice more.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (std::unique_ptr<ChildProcess> child = startOnce(start))
+            return child;
+    }
+    return nullptr;
+}
+
+std::unique_ptr<ChildProcess> QtChildProcess::startOnce(const ProcessStart &start)
+{
     std::unique_ptr<QtChildProcess> child(new QtChildProcess);
     QProcess &process = child->m_process;
     // Output goes nowhere: a page is written by the child itself, and a chatty child must

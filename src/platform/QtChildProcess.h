@@ -18,6 +18,7 @@ public:
 
 private:
     QtChildProcess() = default;
+    static std::unique_ptr<ChildProcess> startOnce(const ProcessStart &start);
 
     QProcess m_process;
 };
