@@ -116,13 +116,15 @@ int main(int argc, char **argv)
                                             + std::to_string(penalty));
     }
     std::printf("--jobs 8, answers %lld ms after their request; a case misses on time (T: over "
-                "1.25 x (least + one block)), blocks (B: over 2 in 300 links, 4 in 3,000), pace "
+                "1.25 x (least + one block); t: the same where two blocks cannot fit in it), "
+                "blocks (B: over 2 in 300 links, 4 in 3,000), pace "
                 "(P: under 80 %% of the refill in some 30 s after the second block) or invalid "
                 "links (I)\n",
                 latencyMs);
     std::printf("%-22s %9s %9s %6s %6s %8s %7s %s\n", "case", "seconds", "least+S", "ratio",
                 "blocks", "min pace", "invalid", "misses");
     int missed = 0;
+    int unreachable = 0;
     for (const std::string &text : cases) {
         int links = 0, burst = 0, refill = 0, block = 0, penalty = 0;
         if (std::sscanf(text.c_str(), "%d:%d:%d:%d:%d", &links, &burst, &refill, &block, &penalty)
@@ -142,19 +144,25 @@ int main(int argc, char **argv)
         std::string misses;
         if (run.invalid > 0)
             misses += 'I';
+        // Telling the refill takes a second block, and two blocks fit in 1.25 x (least + one
+        // block) only when the links beyond the burst take three blocks' length or more: a
+        // slower case is marked, not counted.
+        const double work = qMax(0, links - burst) / double(refill);
         if (run.seconds > 1.25 * least)
-            misses += 'T';
+            misses += work >= 3 * block ? 'T' : 't';
         if (run.blocks > (links <= 300 ? 2 : 4))
             misses += 'B';
         if (pace >= 0 && pace < 0.8)
             misses += 'P';
-        missed += !misses.empty();
+        missed += misses.find_first_not_of('t') != std::string::npos;
+        unreachable += misses == "t";
         const std::string paceText
             = pace < 0 ? "-" : std::to_string(int(std::lround(pace * 100))) + '%';
         std::printf("%-22s %9.1f %9.1f %6.2f %6d %8s %7d %s\n", text.c_str(), run.seconds, least,
                     run.seconds / least, run.blocks, paceText.c_str(), run.invalid, misses.c_str());
     }
-    std::printf("%d of %zu cases miss a figure\n", missed, cases.size());
+    std::printf("%d of %zu cases miss a figure; %d more miss only a time no pacer can reach (t)\n",
+                missed, cases.size(), unreachable);
     const Run once = runAgainst(QStringLiteral("site block #50 20000 +250"), 300, latencyMs);
     std::printf("one 20 s block from the 50th request, +250 ms per request in it, 300 links: "
                 "%.1f s, %d invalid\n",

@@ -41,17 +41,6 @@ qint64 HostPacer::allowanceMs(qint64 now) const
     return eased >= 1 ? eased : 0;
 }
 
-double HostPacer::refillPerSecond(qint64 now) const
-{
-    if (m_blockRefill <= 0)
-        return 0;
-    // Every round since the host resumed raises it; m_stretchFrom is when it resumed.
-    const qint64 rounds
-        = qMax<qint64>(0, now - m_stretchFrom) / (m_refillKnown ? ProbeRoundMs : 1000);
-    return m_blockRefill
-        * std::pow(m_refillKnown ? RoundGain : GrowthPerSecond, double(qMin<qint64>(rounds, 200)));
-}
-
 qint64 HostPacer::probeLengthMs() const
 {
     // A probe spends at most half the burst on its excess, so that one above an estimate
@@ -62,13 +51,29 @@ qint64 HostPacer::probeLengthMs() const
 
 qint64 HostPacer::estimateSpacingMs(qint64 now) const
 {
-    const double refill = refillPerSecond(now);
-    if (refill <= 0)
+    const double since = double(qMax<qint64>(0, now - m_stretchFrom));
+    if (m_blocks == 1 && m_firstGood > 0) {
+        // Between the first block and the second: a ramp from twice the floor of the refill
+        // (the first stretch's answers spread over it and the block) up to the pace kept before
+        // the block, doubling every sixteenth of the block's length and no sooner than every
+        // RampAnswersPerDoubling answers. It crosses the refill slowly enough for the second
+        // stretch to show it, and a host that blocked only once is soon asked at full pace.
+        const double startMs = double(m_lastBlockMs + m_firstSpanMs)
+            / (RampStartOverFloor * double(qMax<qint64>(1, m_firstGood)));
+        const double doublings
+            = qMin(since / qMax(1.0, RampDoublingShare * double(m_lastBlockMs)),
+                   double(m_goodAnswers - m_goodAtStretch) / RampAnswersPerDoubling);
+        const qint64 spacing = std::llround(startMs / std::pow(2.0, qMin(doublings, 60.0)));
+        return qBound(m_preBlockSpacingMs, spacing, LongestSpacingMs);
+    }
+    if (m_blockRefill <= 0)
         return 0;
-    double pace = refill;
+    double pace = m_blockRefill;
     if (m_refillKnown) {
-        const qint64 into = qMax<qint64>(0, now - m_stretchFrom) % ProbeRoundMs;
+        const qint64 into = qint64(since) % ProbeRoundMs;
         pace *= into >= ProbeRoundMs - probeLengthMs() ? ProbeGain : CruiseShare;
+    } else {
+        pace *= std::pow(FloorGainPerRound, qMin(since / double(ProbeRoundMs), 200.0));
     }
     return qBound(qint64(1), qint64(std::llround(1000.0 / pace)), LongestSpacingMs);
 }
@@ -76,7 +81,7 @@ qint64 HostPacer::estimateSpacingMs(qint64 now) const
 bool HostPacer::probedLately(qint64 at) const
 {
     const qint64 since = at - m_stretchFrom;
-    if (!m_refillKnown || since < ProbeRoundMs - ProbeLengthMs)
+    if (m_blocks < 2 || !m_refillKnown || since < ProbeRoundMs - ProbeLengthMs)
         return false;
     const qint64 into = since % ProbeRoundMs;
     return into >= ProbeRoundMs - probeLengthMs() || into < ProbeLengthMs;
@@ -134,7 +139,7 @@ HostPacer::Ticket HostPacer::started(qint64 now)
     const qint64 spacing = spacingMs(now);
     const bool onTime = now - m_nextStartAt < spacing;
     m_nextStartAt = (onTime ? m_nextStartAt : now) + spacing;
-    return {m_episode, probe, m_goodAnswers};
+    return {m_episode, probe, m_goodAnswers, now};
 }
 
 HostPacer::Change HostPacer::finished(qint64 now, Ticket ticket, const Answer &answer)
@@ -148,7 +153,7 @@ HostPacer::Change HostPacer::finished(qint64 now, Ticket ticket, const Answer &a
         m_recentGood.push_back(now);
         ++m_goodAnswers;
         if (m_state == State::Free) {
-            m_stretchAnswers.push_back(now);
+            m_stretchAnswers.push_back(ticket.startedAt);
             if (m_stretchAnswers.size() > StretchAnswersKept)
                 m_stretchAnswers.pop_front();
         }
@@ -159,7 +164,7 @@ HostPacer::Change HostPacer::finished(qint64 now, Ticket ticket, const Answer &a
         if (answer.limiting && answer.linkOnly)
             return forgive();
         if (answer.limiting && ticket.episode == m_episode)
-            return pause(now, answer);
+            return pause(now, ticket, answer);
         // Slow start: each second of good answers doubles the fetches at once.
         if (answer.good && m_limit < m_maxJobs && now - m_grownAt >= 1000) {
             m_limit = qMin(m_maxJobs, m_limit * 2);
@@ -193,8 +198,9 @@ qint64 HostPacer::slowedSpacing(qint64 now) const
     return qBound(m_floorMs, wanted, LongestSpacingMs);
 }
 
-HostPacer::Change HostPacer::pause(qint64 now, const Answer &answer)
+HostPacer::Change HostPacer::pause(qint64 now, Ticket ticket, const Answer &answer)
 {
+    m_pauseAskedAt = ticket.startedAt;
     m_state = State::Paused;
     ++m_episode;
     m_pausedSince = now;
@@ -238,42 +244,54 @@ HostPacer::Change HostPacer::block(qint64 now, const Answer &answer)
 
 void HostPacer::measureStretch()
 {
-    m_blockAllowanceMs = 0;
     const qint64 good = m_goodBeforePause - m_goodAtStretch;
-    const qint64 asked = m_pausedSince - m_stretchFrom;
+    const qint64 asked = qMax<qint64>(0, m_pauseAskedAt - m_stretchFrom);
     if (m_blocks == 0) {
-        // All the first stretch's good answers count as lent: more than the host lent, so the
-        // refill read from later stretches errs low. Resume at the pace kept until the block,
-        // if there were answers enough to read it: the next block tells the refill.
+        // The first stretch began with the host's bucket full and ended with it empty: its
+        // answers are the burst and the refill of its span. Until the refill is known, all of
+        // them count as the burst.
         m_burst = double(good);
-        if (good >= AnswersToReadAPace && asked > 0)
-            m_blockAllowanceMs = qMin(asked / good, LongestSpacingMs);
+        m_firstGood = good;
+        m_firstSpanMs = asked;
+        m_preBlockSpacingMs
+            = good >= AnswersToReadAPace && asked > 0 ? qMin(asked / good, LongestSpacingMs) : 0;
         return;
     }
-    const double sinceBlock = double(qMax<qint64>(1, m_lastBlockMs + asked));
-    const double refilledInBlock = good * 1000.0 / sinceBlock;
+    // The block gave back at most its length of refill: the answers since then bound the refill
+    // from below.
+    const double refilledInBlock = good * 1000.0 / double(qMax<qint64>(1, m_lastBlockMs + asked));
+    double refill = qMax(refilledInBlock, 1000.0 / double(LongestSpacingMs));
     // Since the last moment the host's bucket was full, it gave exactly its burst and its
-    // refill; before that, refill overflowed and was lost. So every stretch of answers up to
-    // the block bounds the refill from below, and the one back to that moment bounds it best.
+    // refill: every stretch of answers up to the block, less the burst, bounds the refill from
+    // below, the one back to that moment best. The burst is at most the first stretch's answers
+    // less the refill of its span, so each better bound of the refill tightens the burst, which
+    // tightens the refill in turn.
+    double burst = m_burst;
     double refilledInStretch = 0;
-    for (auto at = m_stretchAnswers.rbegin(); at != m_stretchAnswers.rend(); ++at) {
-        const qint64 span = m_pausedSince - *at;
-        const qint64 answers = at - m_stretchAnswers.rbegin() + 1;
-        if (span >= 1000)
-            refilledInStretch
-                = qMax(refilledInStretch, (double(answers) - m_burst) * 1000.0 / double(span));
+    for (int round = 0; round < 4; ++round) {
+        for (auto at = m_stretchAnswers.rbegin(); at != m_stretchAnswers.rend(); ++at) {
+            const qint64 span = m_pauseAskedAt - *at;
+            const qint64 answers = at - m_stretchAnswers.rbegin() + 1;
+            // The burst read from the first stretch may be up to one answer short, which
+            // over a span under a second would overstate the refill.
+            const double lent = burst + (span >= 1000 ? 0 : 1);
+            if (span > 0)
+                refilledInStretch
+                    = qMax(refilledInStretch, (double(answers) - lent) * 1000.0 / double(span));
+        }
+        refill = qMax(refill, refilledInStretch);
+        burst = qMax(1.0, qMin(burst, m_firstGood - refill * double(m_firstSpanMs) / 1000.0));
     }
-    double refill
-        = qMax(qMax(refilledInBlock, refilledInStretch), 1000.0 / double(LongestSpacingMs));
+    m_burst = burst;
     // A block the probe above the estimate brought costs only the probe's excess.
     const bool probed = probedLately(m_pausedSince);
-    if (probed)
+    if (probed && !m_lastBlockProbed)
         refill = qMax(refill, m_blockRefill);
+    m_lastBlockProbed = probed;
     // The estimate is only a floor when the block gave the whole burst back and the stretch
-    // was too short for its own refill to show: then the host is asked faster and faster
-    // until it blocks again after a stretch long enough to tell.
+    // was too short for its own refill to show.
     m_refillKnown = probed || refilledInStretch >= refilledInBlock
-        || refilledInBlock * double(m_lastBlockMs) / 1000.0 < 0.9 * m_burst;
+        || refilledInBlock * double(m_lastBlockMs) / 1000.0 < 0.9 * burst;
     m_blockRefill = refill;
 }
 
@@ -311,10 +329,9 @@ HostPacer::Change HostPacer::resume(qint64 now)
         m_beforeSlowing = BeforeSlowing {m_episode, m_allowanceMs, m_learnedAt,
                                          m_limit,   m_grownAt,     m_announcedLimiting};
     }
-    // With a refill estimate, the estimate sets the pace after a block; a rate limit's
-    // allowance still slows it further while it lasts.
-    const qint64 learned = wasBlocking ? m_blockAllowanceMs : m_rateAllowanceMs;
-    m_allowanceMs = wasBlocking && m_blockRefill > 0 ? 0 : qMax(allowanceMs(now), learned);
+    // After a block the ramp or the refill estimate sets the pace, and a rate limit's allowance
+    // still slows it while it lasts.
+    m_allowanceMs = wasBlocking ? allowanceMs(now) : qMax(allowanceMs(now), m_rateAllowanceMs);
     m_learnedAt = now;
     m_state = State::Free;
     m_nextStartAt = qMax(m_nextStartAt, now);

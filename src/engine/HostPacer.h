@@ -19,25 +19,31 @@
 //    between the longest time a block was seen to last and the shortest it could have lasted,
 //    then at the latter, since a host's blocks tend to last alike. Limiting answers during
 //    the pause teach nothing about the rate.
-// 5. The first good answer to a probe ends the block. After a first block the host resumes at
-//    the pace it kept before it, and its fetches at once are those it had before. The good
-//    answers before that first block are what the host lent at once: its burst.
+// 5. The first good answer to a probe ends the block. The N1 good answers in T1 before the
+//    first block are the host's burst and its refill over T1. After that block (of length S)
+//    the host is asked on a ramp: from twice N1 / (S + T1) (a floor of the refill when the
+//    block gave the whole burst back) up to the pace kept before the block, doubling every
+//    sixteenth of S and no sooner than every 12 good answers; its fetches at once are those
+//    it had before. A host that blocked once is soon asked at full pace; one that lends and
+//    refills blocks again once the ramp has been above its refill long enough to empty the
+//    burst, and that stretch shows the refill.
 // 6. Each later block measures the host's refill over the stretch since the last block ended:
-//    G good answers in T after a block of length S. The block gave back at most S of refill
-//    and at most the burst, so the refill is at least G / (S + T), and for the last t before
-//    the block with N good answers, at least (N - burst) / t; the largest of these is the
-//    estimate, and it is exact when the host works this way (t back to when its bucket was
-//    last full).
-//    But when the block gave the whole burst back (G / (S + T) times S is about the burst) and
-//    the (N - burst) / t are smaller, the stretch was too short to show the refill: the estimate
-//    is a floor, the host is asked at it and a quarter faster each second, and the next block
-//    tells.
+//    G good answers in T (up to the start of the fetch that met the block) after a block of
+//    length S. The block gave back at most S of refill and at most the burst, so the refill
+//    is at least G / (S + T), and for the last t before the block with N good answers, at
+//    least (N - burst) / t (one answer more counts as lent when t is under a second). The
+//    burst is at most N1 less the refill over T1, so a better bound of the refill tightens
+//    the burst, which tightens the refill in turn. The largest bound is the estimate, and it
+//    is exact when the host works this way (t back to when its bucket was last full).
+//    But when the block gave the whole burst back (G / (S + T) times S is about the burst)
+//    and the (N - burst) / t are smaller, the stretch was too short to show the refill: the
+//    estimate is a floor, the host is asked at it and a quarter faster every 30 s, and the
+//    next block tells.
 // 7. With an estimate, the host is asked a twentieth under it, and at the end of every 30 s a
 //    quarter above it (a probe) for 3 s, or less if that would spend more than half the
-//    burst. A 30 s round without a block raises the estimate by 1/32, so a host that relaxed
-//    is asked faster. A block during a probe or in the 3 s after it costs only the probe's
-//    excess: the host resumes at the estimate the last block gave (or the new one, if
-//    larger), not lower.
+//    burst. A block during a probe or in the 3 s after it costs only the probe's excess: the
+//    host resumes at the larger of the estimate before it and the new one. A second such
+//    block in a row takes the new one, since an estimate read from few answers can be high.
 // 8. Rate limits ease by time: fetches at once double with each second of good answers (as
 //    TCP's slow start doubles its window), and a rate allowance eases by 0.5 % a second (the
 //    pace doubles in about two minutes and is forgotten after some ten).
@@ -79,6 +85,7 @@ public:
         int episode = 0; // pauses so far when it started
         bool probe = false;
         qint64 goodBefore = 0; // good answers so far when it started
+        qint64 startedAt = 0;
     };
     // What an answer tells about the host: good is a real answer (a page, a 404), limiting a
     // sign that the host is slowing this client down.
@@ -113,7 +120,7 @@ public:
     int limit() const { return m_limit; }
     qint64 goodAnswers() const { return m_goodAnswers; }
     // The estimate of the host's refill in good answers a second, 0 before a second block.
-    double refillPerSecond(qint64 now) const;
+    double refillPerSecond() const { return m_blockRefill; }
 
     static constexpr qint64 FirstProbeSpacingMs = 2'000;
     static constexpr qint64 LongestProbeSpacingMs = 60'000;
@@ -124,8 +131,13 @@ public:
     static constexpr qint64 ProbeLengthMs = 3'000;
     static constexpr double CruiseShare = 0.95; // of the refill estimate
     static constexpr double ProbeGain = 1.25;
-    static constexpr double RoundGain = 1.0 + 1.0 / 32;
-    static constexpr double GrowthPerSecond = 1.25; // while the refill is only a floor
+    // After the first block: the pace starts at this many times the floor of the refill and
+    // doubles every RampDoublingShare of the block's length, and no sooner than every
+    // RampAnswersPerDoubling good answers.
+    static constexpr double RampStartOverFloor = 2;
+    static constexpr double RampDoublingShare = 1.0 / 16;
+    static constexpr double RampAnswersPerDoubling = 12;
+    static constexpr double FloorGainPerRound = 1.25; // while the refill is only a floor
 
 private:
     qint64 allowanceMs(qint64 now) const;
@@ -136,7 +148,7 @@ private:
     Change forgive();
     qint64 slowedSpacing(qint64 now) const;
     qint64 deadline() const { return m_pausedSince + m_maxWaitMs; }
-    Change pause(qint64 now, const Answer &answer);
+    Change pause(qint64 now, Ticket ticket, const Answer &answer);
     Change block(qint64 now, const Answer &answer);
     Change resume(qint64 now);
 
@@ -162,14 +174,18 @@ private:
     qint64 m_probeAt = 0;
     int m_probesFailed = 0;
     qint64 m_goodBeforePause = 0;
+    qint64 m_pauseAskedAt = 0; // when the fetch whose answer paused the host started
     int m_blocks = 0; // blocks so far
     qint64 m_rateAllowanceMs = 0; // learnt if the probe is answered
-    qint64 m_blockAllowanceMs = 0; // learnt if the block ends
     // The allowance estimate: the burst, the refill the last block gave, and the stretch since
     // the last block ended (or the first start).
     double m_burst = 0;
+    qint64 m_firstGood = 0; // good answers before the first block
+    qint64 m_firstSpanMs = 0; // and the time they took
+    qint64 m_preBlockSpacingMs = 0; // the spacing of those answers
     double m_blockRefill = 0;
     bool m_refillKnown = false; // rather than a floor
+    bool m_lastBlockProbed = false; // came during or just after a probe
     qint64 m_stretchFrom = 0;
     qint64 m_goodAtStretch = 0;
     qint64 m_lastBlockMs = 0;
