@@ -163,8 +163,12 @@ private slots:
         row("a probe spends at most half of a small burst", "jobs=8 latency=50", "a*1200",
             "a allowance 4 10 5000", "",
             "4 valid 200 ×1 | 6 valid 200 ×2 | 39 valid 200 ×1 | 4 valid 200 ×2 | 1147 valid 200 "
-            "×1 "
-            "| requests 1210, blocked 10 in 2 blocks, ended at 150833");
+            "×1 | requests 1210, blocked 10 in 2 blocks, ended at 150833");
+        row("a stretch too short to show the refill gives a floor, asked faster till a block tells",
+            "jobs=8 latency=50", "a*100", "a allowance 4 1 5000", "",
+            "4 valid 200 ×1 | 5 valid 200 ×2 | 1 valid 200 ×3 | 1 valid 200 ×1 | 3 valid 200 ×2 | "
+            "67 valid 200 ×1 | 3 valid 200 ×2 | 16 valid 200 ×1 | requests 113, blocked 13 in 3 "
+            "blocks, ended at 114482");
         row("after the second block the estimate holds: no more blocks in 4,000 links",
             "jobs=8 latency=50", "a*4000", "a allowance 20 10 5000", "",
             "21 valid 200 ×1 | 5 valid 200 ×2 | 34 valid 200 ×1 | 6 valid 200 ×2 | 3934 valid 200 "

@@ -13,6 +13,8 @@ constexpr qint64 Never = std::numeric_limits<qint64>::max();
 constexpr size_t StretchAnswersKept = 4096;
 // Good answers needed before a pace can be read from them.
 constexpr qint64 AnswersToReadAPace = 5;
+// The refill a stretch must hold, in answers, to show it.
+constexpr double AnswersToShowARefill = 3;
 
 // A tenth more spacing than a host was seen to allow: room for answers that bunch up on their
 // way back.
@@ -291,7 +293,8 @@ void HostPacer::measureStretch()
     // The estimate is only a floor when the block gave the whole burst back and the stretch
     // was too short for its own refill to show.
     m_refillKnown = probed || refilledInStretch >= refilledInBlock
-        || refilledInBlock * double(m_lastBlockMs) / 1000.0 < 0.9 * burst;
+        || refilledInBlock * double(m_lastBlockMs) / 1000.0 < 0.9 * burst
+        || refill * double(asked) / 1000.0 >= AnswersToShowARefill;
     m_blockRefill = refill;
 }
 

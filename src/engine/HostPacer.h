@@ -36,9 +36,9 @@
 //    the burst, which tightens the refill in turn. The largest bound is the estimate, and it
 //    is exact when the host works this way (t back to when its bucket was last full).
 //    But when the block gave the whole burst back (G / (S + T) times S is about the burst)
-//    and the (N - burst) / t are smaller, the stretch was too short to show the refill: the
-//    estimate is a floor, the host is asked at it and a quarter faster every 30 s, and the
-//    next block tells.
+//    and the (N - burst) / t are smaller, a stretch that held less than three answers of
+//    refill was too short to show it: the estimate is a floor, the host is asked at it and a
+//    quarter faster every 30 s, and the next block tells.
 // 7. With an estimate, the host is asked a twentieth under it, and at the end of every 30 s a
 //    quarter above it (a probe) for 3 s, or less if that would spend more than half the
 //    burst. A block during a probe or in the 3 s after it costs only the probe's excess: the
