@@ -55,9 +55,9 @@ qint64 HostPacer::estimateSpacingMs(qint64 now) const
 {
     const double since = double(qMax<qint64>(0, now - m_stretchFrom));
     if (m_blocks == 1 && m_firstGood > 0) {
-        // Between the first block and the second: a ramp from twice the floor of the refill
+        // Between the first block and the second: a ramp from three times the floor of the refill
         // (the first stretch's answers spread over it and the block) up to the pace kept before
-        // the block, doubling every sixteenth of the block's length and no sooner than every
+        // the block, doubling every thirty-second of the block's length and no sooner than every
         // RampAnswersPerDoubling answers. It crosses the refill slowly enough for the second
         // stretch to show it, and a host that blocked only once is soon asked at full pace.
         const double startMs = double(m_lastBlockMs + m_firstSpanMs)

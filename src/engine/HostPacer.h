@@ -21,9 +21,9 @@
 //    the pause teach nothing about the rate.
 // 5. The first good answer to a probe ends the block. The N1 good answers in T1 before the
 //    first block are the host's burst and its refill over T1. After that block (of length S)
-//    the host is asked on a ramp: from twice N1 / (S + T1) (a floor of the refill when the
-//    block gave the whole burst back) up to the pace kept before the block, doubling every
-//    sixteenth of S and no sooner than every 12 good answers; its fetches at once are those
+//    the host is asked on a ramp: from three times N1 / (S + T1) (a floor of the refill when
+//    the block gave the whole burst back) up to the pace kept before the block, doubling every
+//    thirty-second of S and no sooner than every 12 good answers; its fetches at once are those
 //    it had before. A host that blocked once is soon asked at full pace; one that lends and
 //    refills blocks again once the ramp has been above its refill long enough to empty the
 //    burst, and that stretch shows the refill.
@@ -134,8 +134,8 @@ public:
     // After the first block: the pace starts at this many times the floor of the refill and
     // doubles every RampDoublingShare of the block's length, and no sooner than every
     // RampAnswersPerDoubling good answers.
-    static constexpr double RampStartOverFloor = 2;
-    static constexpr double RampDoublingShare = 1.0 / 16;
+    static constexpr double RampStartOverFloor = 3;
+    static constexpr double RampDoublingShare = 1.0 / 32;
     static constexpr double RampAnswersPerDoubling = 12;
     static constexpr double FloorGainPerRound = 1.25; // while the refill is only a floor
 
