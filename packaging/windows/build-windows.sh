@@ -58,13 +58,7 @@ build-windows/run-under-wine cmd /c exit 0
 WINEPREFIX=$PWD/build-windows/wine-prefix wineserver -w
 WINEPREFIX=$PWD/build-windows/wine-prefix wineserver -p
 build-windows/run-under-wine cmd /c exit 0 </dev/null >/dev/null 2>&1
-# A test program that fails is run once more before it counts as failed: under Wine,
-# QProcess's own blocking waits could free the notifier of a child's end while Wine's thread
-# pool was still about to call it (an access violation in QCoreApplication::postEvent, about
-# once in ten whole runs). The program and the tests now take a child's end from that
-# notifier's event (src/system/ChildEnd), but the repeat stays until ten whole runs in a row
-# have shown it gone.
-(cd build-windows && ctest --output-on-failure -j "$jobs" --repeat until-pass:2)
+(cd build-windows && ctest --output-on-failure -j "$jobs")
 
 step "Packages"
 (cd build-windows && cpack >/dev/null)
