@@ -85,7 +85,7 @@ public:
         int episode = 0; // pauses so far when it started
         bool probe = false;
         qint64 goodBefore = 0; // good answers so far when it started
-        qint64 startedAt = 0;
+        qint64 startedAt = 0; // when it started
     };
     // What an answer tells about the host: good is a real answer (a page, a 404), limiting a
     // sign that the host is slowing this client down.
@@ -119,8 +119,6 @@ public:
     qint64 spacingMs(qint64 now) const;
     int limit() const { return m_limit; }
     qint64 goodAnswers() const { return m_goodAnswers; }
-    // The estimate of the host's refill in good answers a second, 0 before a second block.
-    double refillPerSecond() const { return m_blockRefill; }
 
     static constexpr qint64 FirstProbeSpacingMs = 2'000;
     static constexpr qint64 LongestProbeSpacingMs = 60'000;
@@ -183,7 +181,7 @@ private:
     qint64 m_firstGood = 0; // good answers before the first block
     qint64 m_firstSpanMs = 0; // and the time they took
     qint64 m_preBlockSpacingMs = 0; // the spacing of those answers
-    double m_blockRefill = 0;
+    double m_blockRefill = 0; // good answers a second, 0 before a second block
     bool m_refillKnown = false; // rather than a floor
     bool m_lastBlockProbed = false; // came during or just after a probe
     qint64 m_stretchFrom = 0;
