@@ -66,7 +66,11 @@ qint64 HostPacer::estimateSpacingMs(qint64 now) const
             = qMin(since / qMax(1.0, RampDoublingShare * double(m_lastBlockMs)),
                    double(m_goodAnswers - m_goodAtStretch) / RampAnswersPerDoubling);
         const qint64 spacing = std::llround(startMs / std::pow(2.0, qMin(doublings, 60.0)));
-        return qBound(m_preBlockSpacingMs, spacing, LongestSpacingMs);
+        // The pace kept before the block, if there were answers enough to read it.
+        const qint64 before = m_firstGood >= AnswersToReadAPace && m_firstSpanMs > 0
+            ? qMin(m_firstSpanMs / m_firstGood, LongestSpacingMs)
+            : 0;
+        return qBound(before, spacing, LongestSpacingMs);
     }
     if (m_blockRefill <= 0)
         return 0;
@@ -255,8 +259,6 @@ void HostPacer::measureStretch()
         m_burst = double(good);
         m_firstGood = good;
         m_firstSpanMs = asked;
-        m_preBlockSpacingMs
-            = good >= AnswersToReadAPace && asked > 0 ? qMin(asked / good, LongestSpacingMs) : 0;
         return;
     }
     // The block gave back at most its length of refill: the answers since then bound the refill

@@ -180,7 +180,6 @@ private:
     double m_burst = 0;
     qint64 m_firstGood = 0; // good answers before the first block
     qint64 m_firstSpanMs = 0; // and the time they took
-    qint64 m_preBlockSpacingMs = 0; // the spacing of those answers
     double m_blockRefill = 0; // good answers a second, 0 before a second block
     bool m_refillKnown = false; // rather than a floor
     bool m_lastBlockProbed = false; // came during or just after a probe
