@@ -15,24 +15,23 @@
 // caller's other events keep their order.
 bool ChildEnd::hasEnded(QProcess &process)
 {
-    // Without an event dispatcher QProcess has no notifier, and only its own wait can tell.
-    if (!QAbstractEventDispatcher::instance())
-        return process.state() == QProcess::NotRunning || process.waitForFinished(0);
-    if (process.state() != QProcess::NotRunning)
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::WinEventAct);
-    return process.state() == QProcess::NotRunning;
+    return waitFor(process, 0);
 }
 
 bool ChildEnd::waitFor(QProcess &process, int timeoutMs)
 {
-    const QDeadlineTimer deadline
-        = timeoutMs < 0 ? QDeadlineTimer(QDeadlineTimer::Forever) : QDeadlineTimer(timeoutMs);
+    // Without an event dispatcher QProcess has no notifier, and only its own wait can tell.
     if (!QAbstractEventDispatcher::instance())
         return process.state() == QProcess::NotRunning || process.waitForFinished(timeoutMs);
-    while (!hasEnded(process)) {
+    const QDeadlineTimer deadline
+        = timeoutMs < 0 ? QDeadlineTimer(QDeadlineTimer::Forever) : QDeadlineTimer(timeoutMs);
+    for (;;) {
+        if (process.state() != QProcess::NotRunning)
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::WinEventAct);
+        if (process.state() == QProcess::NotRunning)
+            return true;
         if (deadline.hasExpired())
             return false;
         QThread::msleep(5);
     }
-    return true;
 }
